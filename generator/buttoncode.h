@@ -1,0 +1,80 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace quorvane {
+
+// A check box as the generator sees it. The numbers are the ones the seller's form
+// uses; only Ticked counts as ticked. Toolkits number their states differently, so
+// a window maps its own state onto this type and never casts.
+enum class CheckBoxState : int
+{
+    Unticked = 0,
+    Ticked = 1,
+    Greyed = 2,
+};
+
+// Everything the seller entered, exactly as typed (UTF-8, nothing trimmed).
+struct ButtonRequest
+{
+    std::string ItemName;
+    std::string ItemNumber;
+    std::string Amount;
+    std::string ReturnUrl;
+    std::string Account;
+    std::string CancelUrl;
+    std::string OwnImageUrl;
+    std::string NoteTitle;
+    CheckBoxState CollectShipping = CheckBoxState::Unticked;
+    CheckBoxState AllowQuantity = CheckBoxState::Unticked;
+    CheckBoxState AllowNote = CheckBoxState::Unticked;
+    bool UsePresetImage = false;
+    bool UseOwnImage = false;
+    int ChosenImage = 0; // 1..8 picks a preset picture, 0 none
+};
+
+// The HTML of the payment form: 14 lines, each ending in a lone carriage return.
+struct ButtonCode
+{
+    std::string text;
+};
+
+// A required entry is empty.
+struct Incomplete
+{
+};
+
+using ButtonCodeResult = std::variant<Incomplete, ButtonCode>;
+
+ButtonCodeResult GenerateButtonCode(const ButtonRequest& request);
+
+// What the seller is told when the form is incomplete.
+inline constexpr std::string_view IncompleteMessageText =
+    "Error: Please complete the whole form before generating the code";
+inline constexpr std::string_view IncompleteMessageTitle = "Error";
+
+// File names of the service's own button pictures; index 0 is "no picture chosen".
+inline constexpr std::array<std::string_view, 9> PresetButtonTable = {
+    "",
+    "x-click-but23.gif",
+    "x-click-butcc.gif",
+    "x-click-but02.gif",
+    "x-click-but03.gif",
+    "x-click-but5.gif",
+    "x-click-but01.gif",
+    "x-click-but9.gif",
+    "x-click-but6.gif",
+};
+
+// "https://www.paypal.com/cgi-bin/webscr", kept only encoded so the address never
+// stands as plain text in the tool or in the page it writes.
+inline constexpr std::string_view PaymentEndpointUrl =
+    "&#104;&#116;&#116;&#112;&#115;&#58;&#47;&#47;&#119;&#119;&#119;&#46;&#112;&#97;&#121;&#112;&#97;&#108;"
+    "&#46;&#99;&#111;&#109;&#47;&#99;&#103;&#105;&#45;&#98;&#105;&#110;&#47;&#119;&#101;&#98;&#115;&#99;&#114;";
+
+inline constexpr std::string_view ImageBaseUrl = "https://www.paypal.com/images/";
+
+} // namespace quorvane

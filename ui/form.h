@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QWidget>
+
+namespace quorvane {
+
+// A top-level window of the tool. Closing it, by a button or the title bar,
+// unloads it: the widget is deleted and whoever holds its slot forgets it.
+class Form : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form(QWidget* parent = nullptr);
+
+signals:
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+};
+
+} // namespace quorvane
