@@ -72,8 +72,9 @@ inline constexpr std::array<std::string_view, 9> PresetButtonTable = {
 // "https://www.paypal.com/cgi-bin/webscr", kept only encoded so the address never
 // stands as plain text in the tool or in the page it writes.
 inline constexpr std::string_view PaymentEndpointUrl =
-    "&#104;&#116;&#116;&#112;&#115;&#58;&#47;&#47;&#119;&#119;&#119;&#46;&#112;&#97;&#121;&#112;&#97;&#108;"
-    "&#46;&#99;&#111;&#109;&#47;&#99;&#103;&#105;&#45;&#98;&#105;&#110;&#47;&#119;&#101;&#98;&#115;&#99;&#114;";
+    "&#104;&#116;&#116;&#112;&#115;&#58;&#47;&#47;&#119;&#119;&#119;&#46;&#112;&#97;&#121;"
+    "&#112;&#97;&#108;&#46;&#99;&#111;&#109;&#47;&#99;&#103;&#105;&#45;&#98;&#105;&#110;&#47;"
+    "&#119;&#101;&#98;&#115;&#99;&#114;";
 
 inline constexpr std::string_view ImageBaseUrl = "https://www.paypal.com/images/";
 

@@ -1,0 +1,327 @@
+#include "charrefs.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace quorvane {
+
+namespace {
+
+constexpr char32_t ReplacementCharacter = 0xFFFD;
+
+// The code-page values 128..159 of the characters windows-1252 adds to Latin-1;
+// 0 for any other character.
+unsigned windows1252Extra(char32_t cp)
+{
+    switch (cp) {
+    case 0x20AC:
+        return 128;
+    case 0x201A:
+        return 130;
+    case 0x0192:
+        return 131;
+    case 0x201E:
+        return 132;
+    case 0x2026:
+        return 133;
+    case 0x2020:
+        return 134;
+    case 0x2021:
+        return 135;
+    case 0x02C6:
+        return 136;
+    case 0x2030:
+        return 137;
+    case 0x0160:
+        return 138;
+    case 0x2039:
+        return 139;
+    case 0x0152:
+        return 140;
+    case 0x017D:
+        return 142;
+    case 0x2018:
+        return 145;
+    case 0x2019:
+        return 146;
+    case 0x201C:
+        return 147;
+    case 0x201D:
+        return 148;
+    case 0x2022:
+        return 149;
+    case 0x2013:
+        return 150;
+    case 0x2014:
+        return 151;
+    case 0x02DC:
+        return 152;
+    case 0x2122:
+        return 153;
+    case 0x0161:
+        return 154;
+    case 0x203A:
+        return 155;
+    case 0x0153:
+        return 156;
+    case 0x017E:
+        return 158;
+    case 0x0178:
+        return 159;
+    default:
+        return 0;
+    }
+}
+
+// The number that stands for a character in the reference. Browsers read 128..159
+// as windows-1252 characters, so a C1 control that windows-1252 gives another
+// meaning to has no reference that reads back as itself: it becomes U+FFFD rather
+// than silently turning into "€" or a quote mark.
+char32_t referenceNumber(char32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp < 0x100)) {
+        return cp;
+    }
+    if (cp < 0xA0) {
+        const bool undefinedInCodePage = cp == 0x81 || cp == 0x8D || cp == 0x8F || cp == 0x90 || cp == 0x9D;
+        return undefinedInCodePage ? cp : ReplacementCharacter;
+    }
+    const unsigned extra = windows1252Extra(cp);
+    return extra != 0 ? extra : cp;
+}
+
+// Reference numbers are code points or code-page values: at most 1114111.
+std::size_t decimalDigits(std::uint32_t n)
+{
+    return n < 10 ? 1 : n < 100 ? 2 : n < 1000 ? 3 : n < 10000 ? 4 : n < 100000 ? 5 : n < 1000000 ? 6 : 7;
+}
+
+std::size_t refLength(std::uint32_t n)
+{
+    return decimalDigits(n) + 3;
+}
+
+constexpr char DigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes "&#n;" at out and returns its length.
+std::size_t writeRef(char* out, std::uint32_t n)
+{
+    const std::size_t digits = decimalDigits(n);
+    out[0] = '&';
+    out[1] = '#';
+    char* d = out + 2 + digits;
+    *d = ';';
+    while (n >= 100) {
+        d -= 2;
+        std::memcpy(d, DigitPairs + 2 * (n % 100), 2);
+        n /= 100;
+    }
+    if (n >= 10) {
+        std::memcpy(d - 2, DigitPairs + 2 * n, 2);
+    } else {
+        d[-1] = static_cast<char>('0' + n);
+    }
+    return digits + 3;
+}
+
+// Every ASCII character's reference packed in eight bytes as they lie in memory:
+// the reference first (at most six bytes), its length in the last byte. One
+// eight-byte store writes it; the next reference overwrites the tail.
+static_assert(std::endian::native == std::endian::little, "the packed references assume little-endian");
+
+constexpr std::uint64_t packAsciiRef(std::uint32_t c)
+{
+    char text[8] = {};
+    std::size_t n = 0;
+    text[n++] = '&';
+    text[n++] = '#';
+    if (c >= 100) {
+        text[n++] = static_cast<char>('0' + c / 100);
+    }
+    if (c >= 10) {
+        text[n++] = static_cast<char>('0' + c / 10 % 10);
+    }
+    text[n++] = static_cast<char>('0' + c % 10);
+    text[n++] = ';';
+    text[7] = static_cast<char>(n);
+    std::uint64_t packed = 0;
+    for (std::size_t k = 0; k < 8; ++k) {
+        packed |= static_cast<std::uint64_t>(static_cast<unsigned char>(text[k])) << (8 * k);
+    }
+    return packed;
+}
+
+constexpr std::array<std::uint64_t, 128> makeAsciiRefs()
+{
+    std::array<std::uint64_t, 128> refs{};
+    for (std::uint32_t c = 0; c < 128; ++c) {
+        refs[c] = packAsciiRef(c);
+    }
+    return refs;
+}
+
+constexpr std::array<std::uint64_t, 128> asciiRefs = makeAsciiRefs();
+
+// Writes one ASCII character's reference and returns where the next one goes.
+char* writeAsciiRef(char* out, unsigned char c)
+{
+    const std::uint64_t packed = asciiRefs[c];
+    std::memcpy(out, &packed, 8);
+    return out + (packed >> 56);
+}
+
+// Decodes one UTF-8 sequence at the start of in (not empty). An invalid sequence,
+// taken as its longest valid-looking prefix or else one byte, gives U+FFFD; that is
+// how browsers and the Unicode standard count replacement characters.
+struct Decoded
+{
+    char32_t codePoint;
+    std::size_t length;
+};
+
+Decoded decodeUtf8(const unsigned char* in, std::size_t available)
+{
+    const unsigned char lead = in[0];
+    // The well-formed two- and three-byte forms that Latin and CJK text are made of.
+    if (lead >= 0xC2 && lead <= 0xDF && available >= 2 && (in[1] & 0xC0) == 0x80) {
+        return {static_cast<char32_t>((lead & 0x1F) << 6 | (in[1] & 0x3F)), 2};
+    }
+    if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && available >= 3 && (in[1] & 0xC0) == 0x80 &&
+        (in[2] & 0xC0) == 0x80) {
+        return {static_cast<char32_t>((lead & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F)), 3};
+    }
+    std::size_t needed;
+    char32_t cp;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        needed = 1;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        needed = 2;
+        cp = lead & 0x0F;
+        if (lead == 0xE0) {
+            low = 0xA0; // no overlong forms
+        } else if (lead == 0xED) {
+            high = 0x9F; // no surrogates
+        }
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        needed = 3;
+        cp = lead & 0x07;
+        if (lead == 0xF0) {
+            low = 0x90;
+        } else if (lead == 0xF4) {
+            high = 0x8F; // nothing above U+10FFFF
+        }
+    } else {
+        return {ReplacementCharacter, 1};
+    }
+    std::size_t length = 1;
+    for (std::size_t i = 0; i < needed; ++i) {
+        if (length >= available || in[length] < low || in[length] > high) {
+            return {ReplacementCharacter, length};
+        }
+        cp = cp << 6 | (in[length] & 0x3F);
+        ++length;
+        low = 0x80;
+        high = 0xBF;
+    }
+    return {cp, length};
+}
+
+// Plain ASCII, the common case, is handled a block at a time.
+constexpr std::size_t AsciiBlock = 16;
+
+bool isAsciiBlock(const unsigned char* in)
+{
+    std::uint64_t halves[2];
+    std::memcpy(halves, in, sizeof halves);
+    return ((halves[0] | halves[1]) & 0x8080808080808080) == 0;
+}
+
+// Walks a text: each block of plain ASCII goes to onAsciiBlock, every other
+// character, decoded, to onCharacter.
+template <typename OnAsciiBlock, typename OnCharacter>
+void walk(const unsigned char* in, std::size_t size, OnAsciiBlock onAsciiBlock, OnCharacter onCharacter)
+{
+    std::size_t i = 0;
+    while (i < size) {
+        if (size - i >= AsciiBlock && isAsciiBlock(in + i)) {
+            onAsciiBlock(in + i);
+            i += AsciiBlock;
+            continue;
+        }
+        // Character by character to the end of this block, so a block is tried once.
+        for (const std::size_t end = std::min(size, i + AsciiBlock); i < end;) {
+            if (in[i] < 0x80) {
+                onCharacter(in[i]);
+                ++i;
+            } else {
+                const Decoded d = decodeUtf8(in + i, size - i);
+                onCharacter(d.codePoint);
+                i += d.length;
+            }
+        }
+    }
+}
+
+std::size_t encodedLength(const unsigned char* in, std::size_t size)
+{
+    std::size_t total = 0;
+    walk(
+        in, size,
+        [&total](const unsigned char* block) {
+            unsigned length = 0;
+            for (std::size_t k = 0; k < AsciiBlock; ++k) {
+                // "&#" and ";" around one, two or three digits.
+                length += 4 + (block[k] >= 10) + (block[k] >= 100);
+            }
+            total += length;
+        },
+        [&total](char32_t cp) { total += refLength(referenceNumber(cp)); });
+    return total;
+}
+
+} // namespace
+
+void appendCharRefs(std::string& out, std::string_view text)
+{
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    const std::size_t start = out.size();
+
+    // First the exact length, so the result is written in place with no regrowth.
+    const std::size_t total = encodedLength(in, size);
+
+    // Fixed-size copies may run up to seven bytes past the last reference.
+    out.resize(start + total + 8);
+    char* dst = out.data() + start;
+    walk(
+        in, size,
+        [&dst](const unsigned char* block) {
+#pragma GCC unroll 16
+            for (std::size_t k = 0; k < AsciiBlock; ++k) {
+                dst = writeAsciiRef(dst, block[k]);
+            }
+        },
+        [&dst](char32_t cp) {
+            dst = cp < 0x80 ? writeAsciiRef(dst, static_cast<unsigned char>(cp))
+                            : dst + writeRef(dst, referenceNumber(cp));
+        });
+    out.resize(start + total);
+}
+
+std::string EncodeCharRefs(std::string_view text)
+{
+    std::string out;
+    appendCharRefs(out, text);
+    return out;
+}
+
+} // namespace quorvane
