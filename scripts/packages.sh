@@ -4,9 +4,9 @@ quorvane_packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool xclip
+    xvfb xauth xdotool xclip fonts-liberation
     chromium python3
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file xdg-utils
 )
 
 quorvane_install_missing() {
