@@ -1,0 +1,806 @@
+#include "artwork.h"
+#include "buttoncode.h"
+#include "form1.h"
+#include "form2.h"
+#include "form3.h"
+#include "forms.h"
+#include "messagebox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <QTimer>
+#include <array>
+#include <climits>
+
+using namespace quorvane;
+
+namespace {
+
+struct Message
+{
+    QString text;
+    MessageStyle style;
+    QString title;
+};
+
+// Every box shown while it lives, answered at once.
+class MessageRecorder
+{
+public:
+    MessageRecorder()
+    {
+        setMessageBoxHandler([this](const QString& text, MessageStyle style, const QString& title) {
+            messages.append({text, style, title});
+        });
+    }
+    ~MessageRecorder() { setMessageBoxHandler({}); }
+
+    QList<Message> messages;
+};
+
+// The eight inputs Text1..Text8, in that order.
+using Entries = std::array<QString, 8>;
+
+Entries completeEntries()
+{
+    return {QStringLiteral("Blue widget"),
+            QStringLiteral("W-42"),
+            QStringLiteral("9.99"),
+            QStringLiteral("https://shop.example/thanks"),
+            QStringLiteral("seller@shop.example"),
+            QStringLiteral("https://shop.example/cancelled"),
+            QStringLiteral("http://"),
+            QStringLiteral("Gift message")};
+}
+
+struct Choices
+{
+    CheckBoxState collectShipping = CheckBoxState::Unticked;
+    CheckBoxState allowQuantity = CheckBoxState::Unticked;
+    CheckBoxState allowNote = CheckBoxState::Unticked;
+    bool usePreset = true;
+    bool useOwn = false;
+    int picture = 1;
+};
+
+// What the generator makes of these entries, built without the window.
+std::string expectedCode(const Entries& entries, const Choices& choices = {})
+{
+    ButtonRequest request;
+    request.ItemName = entries[0].toStdString();
+    request.ItemNumber = entries[1].toStdString();
+    request.Amount = entries[2].toStdString();
+    request.ReturnUrl = entries[3].toStdString();
+    request.Account = entries[4].toStdString();
+    request.CancelUrl = entries[5].toStdString();
+    request.OwnImageUrl = entries[6].toStdString();
+    request.NoteTitle = entries[7].toStdString();
+    request.CollectShipping = choices.collectShipping;
+    request.AllowQuantity = choices.allowQuantity;
+    request.AllowNote = choices.allowNote;
+    request.UsePresetImage = choices.usePreset;
+    request.UseOwnImage = choices.useOwn;
+    request.ChosenImage = choices.picture;
+    const ButtonCodeResult result = GenerateButtonCode(request);
+    const auto* code = std::get_if<ButtonCode>(&result);
+    return code ? code->text : std::string();
+}
+
+template <typename T> T* control(QWidget* form, const QString& name)
+{
+    return form->findChild<T*>(name);
+}
+
+QLineEdit* textBox(QWidget* form, int n)
+{
+    return control<QLineEdit>(form, QStringLiteral("Text%1").arg(n));
+}
+
+QLabel* image(QWidget* form, int k)
+{
+    return control<QLabel>(form, QStringLiteral("Image%1").arg(k));
+}
+
+QPushButton* button(QWidget* form, int n)
+{
+    return control<QPushButton>(form, QStringLiteral("Command%1").arg(n));
+}
+
+void fill(Form1* form, const Entries& entries)
+{
+    for (int n = 1; n <= 8; ++n) {
+        textBox(form, n)->setText(entries[n - 1]);
+    }
+}
+
+Form1* shownForm1()
+{
+    Form1* form = forms().form1.get();
+    form->show();
+    form->raise();
+    form->activateWindow();
+    return form;
+}
+
+void clickIndicator(QAbstractButton* box)
+{
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const bool radio = qobject_cast<QRadioButton*>(box) != nullptr;
+    const QRect indicator = box->style()->subElementRect(
+        radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &option, box);
+    QTest::mouseClick(box, Qt::LeftButton, {}, indicator.center());
+}
+
+// The border a preset picture shows: 1 for a uniform one-pixel line around the
+// unscaled picture, 0 for the bare picture, -1 for anything else.
+int borderOf(QLabel* picture, int k)
+{
+    const QSize natural = presetButtonPicture(k).size();
+    if (picture->pixmap().size() != natural) {
+        return -1;
+    }
+    if (picture->size() == natural) {
+        return 0;
+    }
+    if (picture->size() != natural + QSize(2, 2)) {
+        return -1;
+    }
+    const QImage shot = picture->grab().toImage();
+    const QRgb line = shot.pixel(0, 0);
+    for (int x = 0; x < shot.width(); ++x) {
+        if (shot.pixel(x, 0) != line || shot.pixel(x, shot.height() - 1) != line) {
+            return -1;
+        }
+    }
+    for (int y = 0; y < shot.height(); ++y) {
+        if (shot.pixel(0, y) != line || shot.pixel(shot.width() - 1, y) != line) {
+            return -1;
+        }
+    }
+    return 1;
+}
+
+QList<int> borders(Form1* form)
+{
+    QList<int> result;
+    for (int k = 1; k <= 8; ++k) {
+        result.append(borderOf(image(form, k), k));
+    }
+    return result;
+}
+
+QList<int> onlyBordered(int k)
+{
+    QList<int> result(8, 0);
+    result[k - 1] = 1;
+    return result;
+}
+
+// Generates with the main window's button and copies with the code window's, the
+// way a seller does; returns the clipboard's text.
+QString generateAndCopy(Form1* form, MessageRecorder& recorder)
+{
+    QTest::mouseClick(button(form, 1), Qt::LeftButton);
+    if (!forms().form2.isLoaded()) {
+        return QStringLiteral("<no code window>");
+    }
+    QGuiApplication::clipboard()->clear();
+    const qsizetype before = recorder.messages.size();
+    QTest::mouseClick(button(forms().form2.get(), 1), Qt::LeftButton);
+    if (recorder.messages.size() != before + 1 || recorder.messages.last().title != QStringLiteral("Set!")) {
+        return QStringLiteral("<no confirmation>");
+    }
+    return QGuiApplication::clipboard()->text();
+}
+
+QByteArray bytes(const std::string& text)
+{
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+int loadedCodeWindows()
+{
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<Form2*>(widget)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+// Counts every event that reaches a code or about window while it lives.
+class SecondaryWindowWatch : public QObject
+{
+public:
+    SecondaryWindowWatch() { qApp->installEventFilter(this); }
+    ~SecondaryWindowWatch() override { qApp->removeEventFilter(this); }
+
+    int events = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (qobject_cast<Form2*>(watched) || qobject_cast<Form3*>(watched)) {
+            ++events;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+class Form1Test : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void windowIsFixedWithCaptionIconAndCloseButtonOnly();
+    void startsWithTheInitialEntries();
+    void startsWithTheFirstPictureChosenAndFocusInTheAccountBox();
+    void controlsAreInTheirContainersAtTheirPlaces();
+    void picturesAreUnscaledInBorderedBoxes();
+    void flatLockedAndUnlimitedControls();
+    void accessibleNamesAreTheCaptions();
+    void tabOrderFollowsTheForm();
+    void noDefaultOrCancelButton();
+
+    void eachPictureClickMovesTheBorderAndTheChoice();
+    void clickingTheChosenPictureChangesNothing();
+    void pictureClickLeavesTheOwnPictureOptionSelected();
+    void restartResetsTextsAndPictureOnly();
+    void checkBoxesAreTwoStateForTheUser();
+    void checkStatesReachTheGenerator_data();
+    void checkStatesReachTheGenerator();
+
+    void incompleteFormShowsOneErrorAndNoCodeWindow();
+    void twoGenerationsShareOneCodeWindow();
+    void clipboardHoldsTheGeneratorsCode_data();
+    void clipboardHoldsTheGeneratorsCode();
+    void textLongerThanLineEditDefaultReachesTheClipboard();
+    void typingIntoCaptionBoxesChangesNothingProduced();
+
+    void aboutShowsOneAboutWindow();
+    void titleBarCloseUnloadsTheMainWindowAlone();
+    void exitEndsTheToolWithoutLoadingOtherWindows();
+    void exitUnloadsOpenWindows();
+};
+
+void Form1Test::cleanup()
+{
+    forms().form1.unload();
+    forms().form2.unload();
+    forms().form3.unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!forms().form1.isLoaded());
+    QVERIFY(!forms().form2.isLoaded());
+    QVERIFY(!forms().form3.isLoaded());
+}
+
+void Form1Test::windowIsFixedWithCaptionIconAndCloseButtonOnly()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Quorvane"));
+    QCOMPARE(form->size(), QSize(478, 562));
+    QCOMPARE(form->minimumSize(), QSize(478, 562));
+    QCOMPARE(form->maximumSize(), QSize(478, 562));
+    const Qt::WindowFlags flags = form->windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!form->windowIcon().isNull());
+    QCOMPARE(form->windowIcon().pixmap(32).toImage(), padlockIcon().pixmap(32).toImage());
+    const QRect screen = form->screen()->availableGeometry();
+    QVERIFY(qAbs(form->frameGeometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(form->frameGeometry().center().y() - screen.center().y()) <= 1);
+}
+
+void Form1Test::startsWithTheInitialEntries()
+{
+    Form1* form = forms().form1.get();
+    for (int n = 1; n <= 8; ++n) {
+        QCOMPARE(textBox(form, n)->text(), n == 7 ? QStringLiteral("http://") : QString());
+    }
+    const QList<QPair<int, QString>> captions = {
+        {9, QStringLiteral("Your Paypal Account:")},
+        {10, QStringLiteral("Item Name / Service:")},
+        {11, QStringLiteral("Item ID / Number:")},
+        {12, QStringLiteral("Price of Item / Service:")},
+        {13, QStringLiteral("These are the URLs where the customer is sent after a succesful or cancelled "
+                            "purchase.")},
+        {14, QStringLiteral("Cancelled URL:")},
+        {15, QStringLiteral("Success URL:")},
+        {16, QStringLiteral("Note Title:")},
+    };
+    for (const auto& [n, caption] : captions) {
+        QCOMPARE(textBox(form, n)->text(), caption);
+        QCOMPARE(textBox(form, n)->cursorPosition(), 0);
+    }
+    QCOMPARE(control<QGroupBox>(form, "Frame1")->title(), QStringLiteral("Item Details (Optional)"));
+    QCOMPARE(control<QGroupBox>(form, "Frame2")->title(), QStringLiteral("Return Urls"));
+    QCOMPARE(control<QGroupBox>(form, "Frame3")->title(), QStringLiteral("Website Button"));
+    QCOMPARE(control<QGroupBox>(form, "Frame4")->title(), QStringLiteral("Other"));
+
+    auto* option1 = control<QRadioButton>(form, "Option1");
+    auto* option2 = control<QRadioButton>(form, "Option2");
+    QCOMPARE(option1->text(), QStringLiteral("Choose a button to put on your website (Click the button)"));
+    QCOMPARE(option2->text(),
+             QStringLiteral("OR use your own image, Just enter the exact URL to any image on your website"));
+    QVERIFY(option1->isChecked());
+    QVERIFY(!option2->isChecked());
+
+    const QStringList checks = {
+        QStringLiteral("Collect shipping details from the buyers ?"),
+        QStringLiteral("Allow buyers to purchase more than one of this item"),
+        QStringLiteral("Allow the buyer to include a note with their purchase ?"),
+    };
+    for (int n = 1; n <= 3; ++n) {
+        auto* check = control<QCheckBox>(form, QStringLiteral("Check%1").arg(n));
+        QCOMPARE(check->text(), checks[n - 1]);
+        QCOMPARE(check->checkState(), Qt::Unchecked);
+    }
+    QCOMPARE(button(form, 1)->text(), QStringLiteral("Generate The Code !"));
+    QCOMPARE(button(form, 2)->text(), QStringLiteral("Restart"));
+    QCOMPARE(button(form, 3)->text(), QStringLiteral("Exit"));
+    QCOMPARE(button(form, 4)->text(), QStringLiteral("About"));
+}
+
+void Form1Test::startsWithTheFirstPictureChosenAndFocusInTheAccountBox()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QCOMPARE(QApplication::focusWidget(), textBox(form, 5));
+    QCOMPARE(borders(form), onlyBordered(1));
+
+    MessageRecorder recorder;
+    const Entries entries = completeEntries();
+    fill(form, entries);
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries)));
+}
+
+void Form1Test::controlsAreInTheirContainersAtTheirPlaces()
+{
+    Form1* form = forms().form1.get();
+    const QList<std::tuple<QString, QString, QRect>> places = {
+        {"Picture1", "Form1", QRect(104, 8, 321, 49)},   {"Text5", "Form1", QRect(124, 64, 353, 19)},
+        {"Frame1", "Form1", QRect(4, 90, 473, 73)},      {"Text3", "Frame1", QRect(362, 42, 103, 19)},
+        {"Text13", "Frame2", QRect(32, 19, 433, 19)},    {"Frame3", "Form1", QRect(-4, 264, 481, 171)},
+        {"Picture5", "Frame3", QRect(304, 16, 153, 49)}, {"Picture8", "Frame3", QRect(128, 96, 65, 33)},
+        {"Option2", "Frame3", QRect(14, 128, 419, 13)},  {"Text7", "Frame3", QRect(34, 144, 421, 19)},
+        {"Check3", "Frame4", QRect(10, 50, 275, 17)},    {"Text8", "Frame4", QRect(320, 56, 151, 19)},
+        {"Command4", "Form1", QRect(232, 532, 121, 25)}, {"Command3", "Form1", QRect(352, 532, 113, 25)},
+    };
+    for (const auto& [name, container, place] : places) {
+        auto* widget = form->findChild<QWidget*>(name);
+        QVERIFY2(widget, qPrintable(name));
+        QCOMPARE(widget->parentWidget()->objectName(), container);
+        QCOMPARE(widget->geometry(), place);
+    }
+}
+
+void Form1Test::picturesAreUnscaledInBorderedBoxes()
+{
+    Form1* form = forms().form1.get();
+    const std::array<QString, 8> boxes = {"Picture2", "Picture3", "Picture9", "Picture8",
+                                          "Picture5", "Picture7", "Picture4", "Picture6"};
+    const std::array<QSize, 8> sizes = {QSize(68, 23),  QSize(73, 44), QSize(62, 31), QSize(62, 31),
+                                        QSize(150, 52), QSize(62, 31), QSize(72, 23), QSize(150, 52)};
+    for (int k = 1; k <= 8; ++k) {
+        QLabel* picture = image(form, k);
+        auto* box = control<QFrame>(form, boxes[k - 1]);
+        QCOMPARE(picture->parentWidget(), box);
+        QCOMPARE(picture->pos(), box->contentsRect().topLeft());
+        QCOMPARE(picture->pixmap().size(), sizes[k - 1]);
+        QVERIFY(!picture->hasScaledContents());
+        QCOMPARE(box->frameShape(), QFrame::Box);
+        QCOMPARE(box->frameShadow(), QFrame::Plain);
+        QCOMPARE(box->lineWidth(), 1);
+    }
+    auto* banner = control<QLabel>(form, "Picture1");
+    QCOMPARE(banner->pixmap().size(), QSize(320, 50));
+    QCOMPARE(banner->frameShape(), QFrame::Box);
+
+    // The light blue shows beside the first picture, over the window's skin.
+    auto* box = control<QFrame>(form, "Picture2");
+    const QImage shot = box->grab().toImage();
+    QCOMPARE(QColor(shot.pixel(box->width() - 2, box->height() / 2)), QColor(192, 192, 255));
+    QVERIFY(QColor(control<QFrame>(form, "Picture9")->grab().toImage().pixel(63, 16)) !=
+            QColor(192, 192, 255));
+}
+
+void Form1Test::flatLockedAndUnlimitedControls()
+{
+    Form1* form = forms().form1.get();
+    for (QLineEdit* box : form->findChildren<QLineEdit*>()) {
+        QCOMPARE(box->property("appearance").toString(), QStringLiteral("flat"));
+        QCOMPARE(box->maxLength(), INT_MAX);
+        QCOMPARE(box->isReadOnly(), box->objectName() == QStringLiteral("Text13"));
+    }
+    QCOMPARE(form->findChildren<QLineEdit*>().size(), 16);
+    for (QCheckBox* check : form->findChildren<QCheckBox*>()) {
+        QCOMPARE(check->property("appearance").toString(), QStringLiteral("flat"));
+    }
+    for (QFrame* picture : form->findChildren<QFrame*>(QRegularExpression("^(Picture|Image)\\d$"))) {
+        QCOMPARE(picture->property("appearance").toString(), QStringLiteral("flat"));
+    }
+    for (QAbstractButton* threeD :
+         form->findChildren<QAbstractButton*>(QRegularExpression("^(Option|Command)"))) {
+        QVERIFY(!threeD->property("appearance").isValid());
+    }
+}
+
+void Form1Test::accessibleNamesAreTheCaptions()
+{
+    Form1* form = forms().form1.get();
+    const QList<QPair<int, int>> inputAndCaption = {{5, 9},  {1, 10}, {2, 11}, {3, 12},
+                                                    {4, 15}, {6, 14}, {8, 16}};
+    for (const auto& [input, caption] : inputAndCaption) {
+        QCOMPARE(textBox(form, input)->accessibleName(), textBox(form, caption)->text());
+    }
+    QCOMPARE(textBox(form, 7)->accessibleName(), control<QRadioButton>(form, "Option2")->text());
+    QCOMPARE(image(form, 1)->accessibleName(), QStringLiteral("a rounded Buy Now button"));
+    QCOMPARE(image(form, 7)->accessibleName(), QStringLiteral("a grey square Buy Now button"));
+    QSet<QString> names;
+    for (int k = 1; k <= 8; ++k) {
+        QVERIFY(!image(form, k)->accessibleName().isEmpty());
+        names.insert(image(form, k)->accessibleName());
+    }
+    QCOMPARE(names.size(), 8);
+}
+
+void Form1Test::tabOrderFollowsTheForm()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    const QStringList order = {"Text5",    "Text1",    "Text2",    "Text3",    "Text4",    "Text6",
+                               "Option1",  "Text7",    "Check1",   "Check2",   "Check3",   "Text8",
+                               "Command1", "Command2", "Command4", "Command3", "Picture1", "Text9",
+                               "Text10",   "Text11",   "Text12",   "Text13",   "Text14",   "Text15",
+                               "Picture2", "Picture3", "Picture4", "Picture5", "Picture6", "Picture7",
+                               "Picture8", "Picture9", "Text16",   "Text5"};
+    QStringList visited = {QApplication::focusWidget()->objectName()};
+    for (int step = 1; step < order.size(); ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.append(QApplication::focusWidget()->objectName());
+    }
+    QCOMPARE(visited, order);
+}
+
+void Form1Test::noDefaultOrCancelButton()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    for (int n = 1; n <= 4; ++n) {
+        QVERIFY(!button(form, n)->isDefault());
+        QVERIFY(!button(form, n)->autoDefault());
+    }
+    MessageRecorder recorder;
+    fill(form, completeEntries());
+    textBox(form, 5)->setFocus();
+    QTest::keyClick(textBox(form, 5), Qt::Key_Return);
+    QTest::keyClick(textBox(form, 5), Qt::Key_Enter);
+    QTest::keyClick(textBox(form, 5), Qt::Key_Escape);
+    button(form, 1)->setFocus();
+    QTest::keyClick(button(form, 1), Qt::Key_Return);
+    QVERIFY(recorder.messages.isEmpty());
+    QVERIFY(!forms().form2.isLoaded());
+    QVERIFY(forms().form1.isLoaded());
+    QCOMPARE(textBox(form, 5)->text(), completeEntries()[4]);
+}
+
+void Form1Test::eachPictureClickMovesTheBorderAndTheChoice()
+{
+    Form1* form = shownForm1();
+    MessageRecorder recorder;
+    const Entries entries = completeEntries();
+    fill(form, entries);
+    for (int k : {5, 2, 8, 3, 7, 4, 6, 1}) {
+        QTest::mouseClick(image(form, k), Qt::LeftButton);
+        QCOMPARE(borders(form), onlyBordered(k));
+        Choices choices;
+        choices.picture = k;
+        QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries, choices)));
+    }
+}
+
+void Form1Test::clickingTheChosenPictureChangesNothing()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QTest::mouseClick(image(form, 6), Qt::LeftButton);
+    const QImage before = form->grab().toImage();
+    QTest::mouseClick(image(form, 6), Qt::LeftButton);
+    QCOMPARE(form->grab().toImage(), before);
+    QCOMPARE(borders(form), onlyBordered(6));
+}
+
+void Form1Test::pictureClickLeavesTheOwnPictureOptionSelected()
+{
+    Form1* form = shownForm1();
+    auto* option1 = control<QRadioButton>(form, "Option1");
+    auto* option2 = control<QRadioButton>(form, "Option2");
+    clickIndicator(option2);
+    QVERIFY(option2->isChecked());
+    QVERIFY(!option1->isChecked());
+    QTest::mouseClick(image(form, 3), Qt::LeftButton);
+    QVERIFY(option2->isChecked());
+    QVERIFY(!option1->isChecked());
+    QCOMPARE(borders(form), onlyBordered(3));
+
+    MessageRecorder recorder;
+    Entries entries = completeEntries();
+    entries[6] = QStringLiteral("https://shop.example/own.png");
+    fill(form, entries);
+    Choices choices;
+    choices.usePreset = false;
+    choices.useOwn = true;
+    choices.picture = 3;
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries, choices)));
+}
+
+void Form1Test::restartResetsTextsAndPictureOnly()
+{
+    Form1* form = shownForm1();
+    fill(form, completeEntries());
+    for (int n = 9; n <= 16; ++n) {
+        if (n != 13) {
+            textBox(form, n)->setText(QStringLiteral("typed over"));
+        }
+    }
+    auto* check2 = control<QCheckBox>(form, "Check2");
+    auto* option2 = control<QRadioButton>(form, "Option2");
+    clickIndicator(check2);
+    clickIndicator(option2);
+    QTest::mouseClick(image(form, 5), Qt::LeftButton);
+    QCOMPARE(borders(form), onlyBordered(5));
+
+    QTest::mouseClick(button(form, 2), Qt::LeftButton);
+
+    for (int n = 1; n <= 8; ++n) {
+        QCOMPARE(textBox(form, n)->text(), n == 7 ? QStringLiteral("http://") : QString());
+    }
+    QCOMPARE(textBox(form, 9)->text(), QStringLiteral("typed over"));
+    QCOMPARE(check2->checkState(), Qt::Checked);
+    QVERIFY(option2->isChecked());
+    QVERIFY(!control<QRadioButton>(form, "Option1")->isChecked());
+    QCOMPARE(borders(form), onlyBordered(1));
+
+    // The choice itself is back on the first picture, not only its border.
+    MessageRecorder recorder;
+    const Entries entries = completeEntries();
+    fill(form, entries);
+    clickIndicator(control<QRadioButton>(form, "Option1"));
+    Choices choices;
+    choices.allowQuantity = CheckBoxState::Ticked;
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries, choices)));
+}
+
+void Form1Test::checkBoxesAreTwoStateForTheUser()
+{
+    Form1* form = shownForm1();
+    for (int n = 1; n <= 3; ++n) {
+        auto* check = control<QCheckBox>(form, QStringLiteral("Check%1").arg(n));
+        QVERIFY(!check->isTristate());
+        clickIndicator(check);
+        QCOMPARE(check->checkState(), Qt::Checked);
+        clickIndicator(check);
+        QCOMPARE(check->checkState(), Qt::Unchecked);
+    }
+}
+
+void Form1Test::checkStatesReachTheGenerator_data()
+{
+    QTest::addColumn<int>("check");
+    QTest::addColumn<Qt::CheckState>("qtState");
+    QTest::addColumn<CheckBoxState>("state");
+    for (int check = 1; check <= 3; ++check) {
+        QTest::addRow("Check%d unticked", check) << check << Qt::Unchecked << CheckBoxState::Unticked;
+        QTest::addRow("Check%d greyed", check) << check << Qt::PartiallyChecked << CheckBoxState::Greyed;
+        QTest::addRow("Check%d ticked", check) << check << Qt::Checked << CheckBoxState::Ticked;
+    }
+}
+
+void Form1Test::checkStatesReachTheGenerator()
+{
+    QFETCH(int, check);
+    QFETCH(Qt::CheckState, qtState);
+    QFETCH(CheckBoxState, state);
+    Form1* form = shownForm1();
+    MessageRecorder recorder;
+    const Entries entries = completeEntries();
+    fill(form, entries);
+    control<QCheckBox>(form, QStringLiteral("Check%1").arg(check))->setCheckState(qtState);
+    Choices choices;
+    (check == 1 ? choices.collectShipping : check == 2 ? choices.allowQuantity : choices.allowNote) = state;
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries, choices)));
+}
+
+void Form1Test::incompleteFormShowsOneErrorAndNoCodeWindow()
+{
+    Form1* form = shownForm1();
+    MessageRecorder recorder;
+    Entries entries = completeEntries();
+    entries[4].clear();
+    fill(form, entries);
+    QTest::mouseClick(button(form, 1), Qt::LeftButton);
+    QCOMPARE(recorder.messages.size(), 1);
+    QCOMPARE(recorder.messages[0].text,
+             QStringLiteral("Error: Please complete the whole form before generating the code"));
+    QCOMPARE(recorder.messages[0].title, QStringLiteral("Error"));
+    QCOMPARE(recorder.messages[0].style, MessageStyle::Plain);
+    QCOMPARE(int(recorder.messages[0].style), 0);
+    QVERIFY(!forms().form2.isLoaded());
+    QCOMPARE(loadedCodeWindows(), 0);
+    for (int n = 1; n <= 8; ++n) {
+        QCOMPARE(textBox(form, n)->text(), entries[n - 1]);
+    }
+
+    QTest::mouseClick(button(form, 1), Qt::LeftButton);
+    QCOMPARE(recorder.messages.size(), 2);
+    QVERIFY(!forms().form2.isLoaded());
+}
+
+void Form1Test::twoGenerationsShareOneCodeWindow()
+{
+    Form1* form = shownForm1();
+    MessageRecorder recorder;
+    Entries first = completeEntries();
+    fill(form, first);
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(first)));
+    Form2* window = forms().form2.get();
+    QVERIFY(window->isVisible());
+
+    Entries second = first;
+    second[0] = QStringLiteral("Red widget");
+    second[2] = QStringLiteral("12.50");
+    fill(form, second);
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(second)));
+    QCOMPARE(forms().form2.get(), window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(loadedCodeWindows(), 1);
+    QVERIFY(bytes(expectedCode(first)) != bytes(expectedCode(second)));
+}
+
+void Form1Test::clipboardHoldsTheGeneratorsCode_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("non-ASCII") << QStringLiteral("Café crème – 日本語 Ωμέγα 🎉 naïve");
+    QTest::newRow("hostile") << QStringLiteral("\"><script>alert('x')</script>&amp;&#38;<!-- ' \" \\ \t%00 "
+                                               "</form><input name=\"cmd\" value=\"_xclick\">");
+}
+
+void Form1Test::clipboardHoldsTheGeneratorsCode()
+{
+    QFETCH(QString, entry);
+    Form1* form = shownForm1();
+    MessageRecorder recorder;
+    Entries entries;
+    entries.fill(entry);
+    fill(form, entries);
+    const std::string expected = expectedCode(entries);
+    QVERIFY(!expected.empty());
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expected));
+}
+
+void Form1Test::textLongerThanLineEditDefaultReachesTheClipboard()
+{
+    Form1* form = shownForm1();
+    MessageRecorder recorder;
+    Entries entries = completeEntries();
+    entries[0] = QString(40000, QLatin1Char('n'));
+    entries[7] = QString(32768, QChar(0x00e9));
+    fill(form, entries);
+    QCOMPARE(textBox(form, 1)->text().size(), 40000);
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries)));
+}
+
+void Form1Test::typingIntoCaptionBoxesChangesNothingProduced()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    MessageRecorder recorder;
+    const Entries entries = completeEntries();
+    fill(form, entries);
+    const QByteArray before = generateAndCopy(form, recorder).toUtf8();
+    QCOMPARE(before, bytes(expectedCode(entries)));
+
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    for (int n : {9, 10, 11, 12, 14, 15, 16}) {
+        textBox(form, n)->setFocus();
+        QTest::keyClicks(textBox(form, n), QStringLiteral("x\"<y>"));
+        QVERIFY(textBox(form, n)->text().contains(QStringLiteral("x\"<y>")));
+    }
+    QTest::keyClicks(textBox(form, 13), QStringLiteral("locked"));
+    QVERIFY(!textBox(form, 13)->text().contains(QStringLiteral("locked")));
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), before);
+}
+
+void Form1Test::aboutShowsOneAboutWindow()
+{
+    Form1* form = shownForm1();
+    QTest::mouseClick(button(form, 4), Qt::LeftButton);
+    QVERIFY(forms().form3.isLoaded());
+    Form3* about = forms().form3.get();
+    QVERIFY(about->isVisible());
+    QVERIFY(!about->parentWidget());
+    QTest::mouseClick(button(form, 4), Qt::LeftButton);
+    QCOMPARE(forms().form3.get(), about);
+    int aboutWindows = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        aboutWindows += qobject_cast<Form3*>(widget) ? 1 : 0;
+    }
+    QCOMPARE(aboutWindows, 1);
+    QVERIFY(!forms().form2.isLoaded());
+}
+
+void Form1Test::titleBarCloseUnloadsTheMainWindowAlone()
+{
+    Form1* form = shownForm1();
+    MessageRecorder recorder;
+    fill(form, completeEntries());
+    QTest::mouseClick(button(form, 1), Qt::LeftButton);
+    QTest::mouseClick(button(form, 4), Qt::LeftButton);
+    QVERIFY(forms().form2.isLoaded());
+    QVERIFY(forms().form3.isLoaded());
+
+    QVERIFY(form->close());
+    QVERIFY(!forms().form1.isLoaded());
+    QVERIFY(forms().form2.get()->isVisible());
+    QVERIFY(forms().form3.get()->isVisible());
+}
+
+void Form1Test::exitEndsTheToolWithoutLoadingOtherWindows()
+{
+    // Closing the last window would end the loop by itself; Exit must end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    SecondaryWindowWatch watch;
+    QTimer::singleShot(0, form, [form] { QTest::mouseClick(button(form, 3), Qt::LeftButton); });
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+    const int status = QCoreApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCOMPARE(status, 0);
+    QVERIFY(!forms().form1.isLoaded());
+    QVERIFY(!forms().form2.isLoaded());
+    QVERIFY(!forms().form3.isLoaded());
+    QCOMPARE(watch.events, 0);
+}
+
+void Form1Test::exitUnloadsOpenWindows()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    Form1* form = shownForm1();
+    MessageRecorder recorder;
+    fill(form, completeEntries());
+    QTest::mouseClick(button(form, 1), Qt::LeftButton);
+    QTest::mouseClick(button(form, 4), Qt::LeftButton);
+    QVERIFY(forms().form2.isLoaded());
+    QVERIFY(forms().form3.isLoaded());
+    QTimer::singleShot(0, form, [form] { QTest::mouseClick(button(form, 3), Qt::LeftButton); });
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+    const int status = QCoreApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCOMPARE(status, 0);
+    QVERIFY(!forms().form1.isLoaded());
+    QVERIFY(!forms().form2.isLoaded());
+    QVERIFY(!forms().form3.isLoaded());
+}
+
+QTEST_MAIN(Form1Test)
+#include "form1_test.moc"

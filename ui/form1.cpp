@@ -1,0 +1,261 @@
+#include "form1.h"
+
+#include "artwork.h"
+#include "buttoncode.h"
+#include "form2.h"
+#include "form3.h"
+#include "forms.h"
+#include "messagebox.h"
+#include "ui_form1.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <exception>
+
+namespace quorvane {
+
+namespace {
+
+CheckBoxState checkBoxState(Qt::CheckState state)
+{
+    switch (state) {
+    case Qt::Unchecked:
+        return CheckBoxState::Unticked;
+    case Qt::PartiallyChecked:
+        return CheckBoxState::Greyed;
+    case Qt::Checked:
+        return CheckBoxState::Ticked;
+    }
+    return CheckBoxState::Unticked;
+}
+
+// The picture's own style sheet, so that it wins over the window's skin: a flat
+// one-pixel line when chosen, nothing otherwise.
+void setBorder(QLabel* image, bool single)
+{
+    image->setStyleSheet(single ? QStringLiteral("border: 1px solid palette(window-text); padding: 0px;")
+                                : QStringLiteral("border: none; padding: 0px;"));
+    const int edge = single ? 1 : 0;
+    image->resize(image->pixmap().size() + QSize(2 * edge, 2 * edge));
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>())
+{
+    m_ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    setWindowIcon(padlockIcon());
+
+    m_ui->Picture1->setPixmap(bannerPicture());
+    const auto pictures = images();
+    for (int k = 1; k <= 8; ++k) {
+        pictures[k - 1]->setPixmap(presetButtonPicture(k));
+        setBorder(pictures[k - 1], k == 1);
+        pictures[k - 1]->installEventFilter(this);
+    }
+    // Long captions read from their start, as a caption should.
+    for (QLineEdit* box : findChildren<QLineEdit*>()) {
+        box->setCursorPosition(0);
+    }
+    m_ui->Text5->setFocus();
+
+    connect(m_ui->Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(m_ui->Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(m_ui->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(m_ui->Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::showEvent(QShowEvent* event)
+{
+    if (QScreen* display = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(display->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    Form::showEvent(event);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    static constexpr std::array<void (Form1::*)(), 8> clicks = {
+        &Form1::Image1_Click, &Form1::Image2_Click, &Form1::Image3_Click, &Form1::Image4_Click,
+        &Form1::Image5_Click, &Form1::Image6_Click, &Form1::Image7_Click, &Form1::Image8_Click,
+    };
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* release = static_cast<QMouseEvent*>(event);
+        const auto pictures = images();
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            if (watched == pictures[i] && release->button() == Qt::LeftButton &&
+                pictures[i]->rect().contains(release->position().toPoint())) {
+                (this->*clicks[i])();
+                return true;
+            }
+        }
+    }
+    return Form::eventFilter(watched, event);
+}
+
+void Form1::Form_Load()
+{
+    ImageChosen1 = true;
+    ImageChosen2 = false;
+    ImageChosen3 = false;
+    ImageChosen4 = false;
+    ImageChosen5 = false;
+    ImageChosen6 = false;
+    ImageChosen7 = false;
+    ImageChosen8 = false;
+    Skin1.apply(winId());
+}
+
+void Form1::Image1_Click()
+{
+    choosePicture(1);
+}
+
+void Form1::Image2_Click()
+{
+    choosePicture(2);
+}
+
+void Form1::Image3_Click()
+{
+    choosePicture(3);
+}
+
+void Form1::Image4_Click()
+{
+    choosePicture(4);
+}
+
+void Form1::Image5_Click()
+{
+    choosePicture(5);
+}
+
+void Form1::Image6_Click()
+{
+    choosePicture(6);
+}
+
+void Form1::Image7_Click()
+{
+    choosePicture(7);
+}
+
+void Form1::Image8_Click()
+{
+    choosePicture(8);
+}
+
+void Form1::Command1_Click()
+{
+    // A step that fails ends the handler, so the code window never shows an earlier
+    // code as if it were the new one.
+    try {
+        ButtonRequest request;
+        request.ItemName = m_ui->Text1->text().toStdString();
+        request.ItemNumber = m_ui->Text2->text().toStdString();
+        request.Amount = m_ui->Text3->text().toStdString();
+        request.ReturnUrl = m_ui->Text4->text().toStdString();
+        request.Account = m_ui->Text5->text().toStdString();
+        request.CancelUrl = m_ui->Text6->text().toStdString();
+        request.OwnImageUrl = m_ui->Text7->text().toStdString();
+        request.NoteTitle = m_ui->Text8->text().toStdString();
+        request.CollectShipping = checkBoxState(m_ui->Check1->checkState());
+        request.AllowQuantity = checkBoxState(m_ui->Check2->checkState());
+        request.AllowNote = checkBoxState(m_ui->Check3->checkState());
+        request.UsePresetImage = m_ui->Option1->isChecked();
+        request.UseOwnImage = m_ui->Option2->isChecked();
+        request.ChosenImage = chosenPicture();
+
+        const ButtonCodeResult result = GenerateButtonCode(request);
+        const auto* code = std::get_if<ButtonCode>(&result);
+        if (!code) {
+            MsgBox(QString::fromUtf8(IncompleteMessageText.data(), IncompleteMessageText.size()),
+                   MessageStyle::Plain,
+                   QString::fromUtf8(IncompleteMessageTitle.data(), IncompleteMessageTitle.size()));
+            return;
+        }
+        Form2* codeWindow = forms().form2.get();
+        codeWindow->setCode(QString::fromStdString(code->text));
+        codeWindow->show();
+        codeWindow->raise();
+        codeWindow->activateWindow();
+    } catch (const std::exception&) {
+        // Skipped silently, like every failing step of this handler.
+    }
+}
+
+void Form1::Command2_Click()
+{
+    m_ui->Text1->setText(QString());
+    m_ui->Text2->setText(QString());
+    m_ui->Text3->setText(QString());
+    m_ui->Text4->setText(QString());
+    m_ui->Text5->setText(QString());
+    m_ui->Text6->setText(QString());
+    m_ui->Text7->setText(QStringLiteral("http://"));
+    m_ui->Text8->setText(QString());
+    Image1_Click();
+}
+
+void Form1::Command3_Click()
+{
+    forms().form1.unload();
+    forms().form2.unload();
+    forms().form3.unload();
+    QCoreApplication::exit(0);
+}
+
+void Form1::Command4_Click()
+{
+    Form3* about = forms().form3.get();
+    about->show();
+    about->raise();
+    about->activateWindow();
+}
+
+void Form1::choosePicture(int k)
+{
+    const auto pictures = images();
+    for (int i = 1; i <= 8; ++i) {
+        setBorder(pictures[i - 1], i == k);
+    }
+    ImageChosen1 = k == 1;
+    ImageChosen2 = k == 2;
+    ImageChosen3 = k == 3;
+    ImageChosen4 = k == 4;
+    ImageChosen5 = k == 5;
+    ImageChosen6 = k == 6;
+    ImageChosen7 = k == 7;
+    ImageChosen8 = k == 8;
+}
+
+int Form1::chosenPicture() const
+{
+    const std::array<bool, 8> flags = {ImageChosen1, ImageChosen2, ImageChosen3, ImageChosen4,
+                                       ImageChosen5, ImageChosen6, ImageChosen7, ImageChosen8};
+    for (int k = 1; k <= 8; ++k) {
+        if (flags[k - 1]) {
+            return k;
+        }
+    }
+    return 0;
+}
+
+std::array<QLabel*, 8> Form1::images() const
+{
+    return {m_ui->Image1, m_ui->Image2, m_ui->Image3, m_ui->Image4,
+            m_ui->Image5, m_ui->Image6, m_ui->Image7, m_ui->Image8};
+}
+
+} // namespace quorvane

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "form.h"
+#include "skin.h"
+
+#include <QLabel>
+#include <array>
+#include <memory>
+
+namespace Ui {
+class Form1;
+}
+
+namespace quorvane {
+
+// The main window: the seller's entries, the picture choice and the four commands.
+class Form1 : public quorvane::Form
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void Image1_Click();
+    void Image2_Click();
+    void Image3_Click();
+    void Image4_Click();
+    void Image5_Click();
+    void Image6_Click();
+    void Image7_Click();
+    void Image8_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+
+    void choosePicture(int k);
+    int chosenPicture() const;
+    std::array<QLabel*, 8> images() const;
+
+    std::unique_ptr<Ui::Form1> m_ui;
+    quorvane::Skin Skin1;
+    bool ImageChosen1 = false;
+    bool ImageChosen2 = false;
+    bool ImageChosen3 = false;
+    bool ImageChosen4 = false;
+    bool ImageChosen5 = false;
+    bool ImageChosen6 = false;
+    bool ImageChosen7 = false;
+    bool ImageChosen8 = false;
+};
+
+} // namespace quorvane

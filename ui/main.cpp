@@ -1,0 +1,13 @@
+#include "form1.h"
+#include "forms.h"
+#include "messagebox.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(quorvane::ApplicationTitle);
+    quorvane::forms().form1.get()->show();
+    return QApplication::exec();
+}
