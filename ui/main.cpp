@@ -1,3 +1,4 @@
+#include "buildconfig.h"
 #include "form1.h"
 #include "forms.h"
 #include "messagebox.h"
@@ -8,6 +9,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(quorvane::ApplicationTitle);
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORVANE_APP_ID));
     quorvane::forms().form1.get()->show();
     return QApplication::exec();
 }
