@@ -1,0 +1,109 @@
+#include "messagebox.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+using namespace quorvane;
+
+namespace {
+
+struct SeenBox
+{
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::Information;
+    QStringList buttons;
+    bool modal = false;
+};
+
+// Reads the real box once it is up, then answers it with OK.
+SeenBox showAndAnswer(const QString& text, MessageStyle style, const QString& title)
+{
+    SeenBox seen;
+    QTimer::singleShot(0, [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        seen = {box->text(), box->windowTitle(), box->icon(), {}, box->isModal()};
+        for (QAbstractButton* button : box->buttons()) {
+            seen.buttons << button->text();
+        }
+        box->button(QMessageBox::Ok)->click();
+    });
+    MsgBox(text, style, title);
+    return seen;
+}
+
+} // namespace
+
+class MessageBoxTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void realBoxShowsTextTitleIconAndOkOnly_data();
+    void realBoxShowsTextTitleIconAndOkOnly();
+    void handlerSeesTheResolvedTitle();
+    void emptyHandlerRestoresTheRealBox();
+};
+
+void MessageBoxTest::realBoxShowsTextTitleIconAndOkOnly_data()
+{
+    QTest::addColumn<MessageStyle>("style");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("shownTitle");
+    QTest::addColumn<QMessageBox::Icon>("icon");
+    QTest::newRow("plain, own title")
+        << MessageStyle::Plain << QStringLiteral("Set!") << QStringLiteral("Set!") << QMessageBox::NoIcon;
+    QTest::newRow("critical, no title")
+        << MessageStyle::Critical << QString() << QStringLiteral("Quorvane") << QMessageBox::Critical;
+}
+
+void MessageBoxTest::realBoxShowsTextTitleIconAndOkOnly()
+{
+    QFETCH(MessageStyle, style);
+    QFETCH(QString, title);
+    QFETCH(QString, shownTitle);
+    QFETCH(QMessageBox::Icon, icon);
+
+    const SeenBox seen = showAndAnswer(QStringLiteral("Some text"), style, title);
+
+    QCOMPARE(seen.text, QStringLiteral("Some text"));
+    QCOMPARE(seen.title, shownTitle);
+    QCOMPARE(seen.icon, icon);
+    QCOMPARE(seen.buttons.size(), 1);
+    QVERIFY(seen.modal);
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void MessageBoxTest::handlerSeesTheResolvedTitle()
+{
+    QStringList seen;
+    setMessageBoxHandler([&seen](const QString& text, MessageStyle style, const QString& title) {
+        seen << QStringLiteral("%1|%2|%3").arg(text).arg(static_cast<int>(style)).arg(title);
+    });
+    MsgBox(QStringLiteral("one"));
+    MsgBox(QStringLiteral("two"), MessageStyle::Critical);
+    MsgBox(QStringLiteral("three"), MessageStyle::Plain, QStringLiteral("Set!"));
+    setMessageBoxHandler({});
+
+    QCOMPARE(seen, (QStringList{QStringLiteral("one|0|Quorvane"), QStringLiteral("two|16|Quorvane"),
+                                QStringLiteral("three|0|Set!")}));
+}
+
+void MessageBoxTest::emptyHandlerRestoresTheRealBox()
+{
+    int handled = 0;
+    setMessageBoxHandler([&handled](const QString&, MessageStyle, const QString&) { ++handled; });
+    setMessageBoxHandler({});
+
+    const SeenBox seen = showAndAnswer(QStringLiteral("real"), MessageStyle::Plain, {});
+
+    QCOMPARE(handled, 0);
+    QCOMPARE(seen.text, QStringLiteral("real"));
+}
+
+QTEST_MAIN(MessageBoxTest)
+#include "messagebox_test.moc"
