@@ -1,0 +1,771 @@
+#!/usr/bin/env python3
+"""Drives the built quorvane program in a real X window, as a person would.
+
+Each scenario starts the program under a private Xvfb display (no window manager),
+clicks into the main window at the places its .ui layout gives, types or pastes the
+seller's entries, presses "Generate The Code !" and "Copy The Code !", answers the
+"Set!" box and compares the clipboard, byte for byte, with what buttoncode writes for
+the same entries. A message box is known by its title and by the red of the stop icon
+(present or absent) in the frame buffer; its text cannot be read from outside (Qt
+copies a message box with Ctrl+C on Windows only), the window tests check it.
+
+Standard library only; needs Xvfb, xauth, xdotool and xclip, and chromium for the
+page check. Exits 0 when every scenario passed, 1 otherwise. On a failure the screen
+is saved as a PNG whose path is printed.
+"""
+
+import argparse
+import os
+import re
+import secrets
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import xml.etree.ElementTree as ET
+import zlib
+from http.server import ThreadingHTTPServer
+from pathlib import Path
+
+SOURCE_DIR = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(SOURCE_DIR / "tests" / "generator"))
+import browser_test  # noqa: E402  (its page, server and Chromium runner check the pasted-in page)
+
+SCREEN = (1280, 1024)
+STEP_TIMEOUT = 10  # seconds for any one xdotool or xclip call, or for a window to appear
+LONG_TIMEOUT = 40  # for the code window and the "Set!" box with 100,000-character entries
+OVERALL_TIMEOUT = 165  # below the CTest timeout, so that the clean-up still runs
+
+MAIN_TITLE = "Quorvane"
+CODE_TITLE = "The Code!"
+ABOUT_TITLE = "Licensed Owner Details"
+
+
+# Which main-window control holds which entry.
+TEXT_BOXES = {"ItemName": "Text1", "ItemNumber": "Text2", "Amount": "Text3", "ReturnUrl": "Text4",
+              "Account": "Text5", "CancelUrl": "Text6", "OwnImageUrl": "Text7", "NoteTitle": "Text8"}
+CHECK_BOXES = {"CollectShipping": "Check1", "AllowQuantity": "Check2", "AllowNote": "Check3"}
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+# --- Layout -------------------------------------------------------------------------
+
+
+class Layout:
+    """Control rectangles of one window, in pixels from its client area's top left,
+    read from the window's .ui file (children are placed relative to their container)."""
+
+    def __init__(self, ui_file):
+        root = ET.parse(ui_file).getroot().find("widget")
+        self.size = self._rect(root)[2:]
+        self.rects = {}
+        self.containers = {}
+        self._walk(root, 0, 0, None)
+
+    @staticmethod
+    def _rect(widget):
+        r = widget.find("property[@name='geometry']/rect")
+        return tuple(int(r.find(k).text) for k in ("x", "y", "width", "height"))
+
+    def _walk(self, widget, ox, oy, container):
+        for child in widget.findall("widget"):
+            x, y, w, h = self._rect(child)
+            name = child.get("name")
+            self.rects[name] = (ox + x, oy + y, w, h)
+            self.containers[name] = container
+            self._walk(child, ox + x, oy + y, name)
+
+    def visible_rect(self, name):
+        """The part of a control its container shows."""
+        x, y, w, h = self.rects[name]
+        container = self.containers[name]
+        if container is not None:
+            cx, cy, cw, ch = self.visible_rect(container)
+            x2, y2 = min(x + w, cx + cw), min(y + h, cy + ch)
+            x, y = max(x, cx), max(y, cy)
+            w, h = x2 - x, y2 - y
+        return x, y, w, h
+
+    def centre(self, name):
+        x, y, w, h = self.visible_rect(name)
+        return x + w // 2, y + h // 2
+
+    def indicator(self, name):
+        """The tick box or round button of a check box or option button, at its left
+        end: a click on the caption's far end would miss a short caption."""
+        x, y, w, h = self.visible_rect(name)
+        return x + 7, y + h // 2
+
+
+# --- Processes and the display ---------------------------------------------------------
+
+
+def stop(proc, grace=5):
+    """Ends a process we started, and its process group, and reaps it."""
+    if proc is None or proc.poll() is not None:
+        return
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        try:
+            os.killpg(proc.pid, sig)
+        except ProcessLookupError:
+            pass
+        try:
+            proc.wait(timeout=grace)
+            return
+        except subprocess.TimeoutExpired:
+            continue
+
+
+def xwd_to_png(xwd, png):
+    """Converts Xvfb's frame-buffer file (XWD, 32 bits a pixel, BGRX) to a PNG."""
+    data = xwd.read_bytes()
+    header = struct.unpack(">25I", data[:100])
+    header_size, width, height, bytes_per_line, colours = header[0], header[4], header[5], header[12], header[19]
+    offset = header_size + colours * 12
+    rows = []
+    for y in range(height):
+        row = data[offset + y * bytes_per_line:offset + y * bytes_per_line + width * 4]
+        rgb = bytearray(width * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = row[2::4], row[1::4], row[0::4]
+        rows.append(b"\0" + bytes(rgb))
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    png.write_bytes(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                    chunk(b"IDAT", zlib.compress(b"".join(rows), 6)) + chunk(b"IEND", b""))
+
+
+class Display:
+    """A private Xvfb with its own cookie, on the first free display number from a
+    per-process start, so that parallel runs do not meet."""
+
+    def __init__(self, workdir):
+        self.workdir = workdir
+        self.proc = None
+        self.framebuffer = workdir / "fb"
+        self.framebuffer.mkdir()
+        self.auth = workdir / "Xauthority"
+        self.auth.touch()
+        runtime = workdir / "runtime"
+        runtime.mkdir(mode=0o700)
+        start = 100 + os.getpid() % 800
+        for number in range(start, start + 60):
+            if Path(f"/tmp/.X{number}-lock").exists() or Path(f"/tmp/.X11-unix/X{number}").exists():
+                continue
+            if self._try(number):
+                break
+        else:
+            raise Failure("no free X display number for Xvfb")
+        self.env = dict(os.environ, DISPLAY=self.name, XAUTHORITY=str(self.auth), XDG_RUNTIME_DIR=str(runtime),
+                        QT_QPA_PLATFORM="xcb", NO_AT_BRIDGE="1")
+        for name in ("WAYLAND_DISPLAY", "QT_IM_MODULE", "XMODIFIERS", "SESSION_MANAGER",
+                     "DBUS_SESSION_BUS_ADDRESS"):
+            self.env.pop(name, None)
+
+    def _try(self, number):
+        name = f":{number}"
+        subprocess.run(["xauth", "-q", "-f", str(self.auth), "add", name, ".", secrets.token_hex(16)], check=True,
+                       timeout=STEP_TIMEOUT)
+        log = open(self.workdir / f"xvfb{number}.log", "wb")
+        self.proc = subprocess.Popen(
+            ["Xvfb", name, "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-noreset", "-auth",
+             str(self.auth), "-fbdir", str(self.framebuffer)],
+            stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+        log.close()
+        env = dict(os.environ, DISPLAY=name, XAUTHORITY=str(self.auth))
+        deadline = time.monotonic() + STEP_TIMEOUT
+        while time.monotonic() < deadline:
+            if self.proc.poll() is not None:
+                self.proc = None
+                return False  # another server took the number meanwhile
+            probe = subprocess.run(["xdotool", "getdisplaygeometry"], env=env, capture_output=True,
+                                   timeout=STEP_TIMEOUT)
+            if probe.returncode == 0:
+                self.name = name
+                return True
+            time.sleep(0.05)
+        stop(self.proc)
+        self.proc = None
+        return False
+
+    def has_red(self, rect):
+        """Whether a part of the screen shows the red of a critical-stop icon."""
+        data = (self.framebuffer / "Xvfb_screen0").read_bytes()
+        header = struct.unpack(">25I", data[:100])
+        offset, bytes_per_line = header[0] + header[19] * 12, header[12]
+        x, y, w, h = rect
+        for row in range(y, y + h):
+            line = data[offset + row * bytes_per_line + x * 4:offset + row * bytes_per_line + (x + w) * 4]
+            blue, green, red = line[0::4], line[1::4], line[2::4]
+            if sum(1 for r, g, b in zip(red, green, blue) if r > 180 and g < 90 and b < 90) > 20:
+                return True
+        return False
+
+    def screenshot(self, label):
+        source = self.framebuffer / "Xvfb_screen0"
+        fd, path = tempfile.mkstemp(prefix=f"quorvane-realwindow-{label}-", suffix=".png")
+        os.close(fd)
+        try:
+            xwd_to_png(source, Path(path))
+        except (OSError, struct.error) as err:
+            return f"(no screenshot: {err})"
+        return path
+
+    def close(self):
+        stop(self.proc)
+
+
+class Desktop:
+    """What a person does at the screen: xdotool for the mouse, the keyboard and the
+    window list, xclip for the clipboard."""
+
+    def __init__(self, display):
+        self.display = display
+        self.env = display.env
+        self.clipboard_owner = None
+
+    def run(self, *args, timeout=STEP_TIMEOUT):
+        return subprocess.run(list(args), env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=timeout)
+
+    def xdotool(self, *args):
+        done = self.run("xdotool", *args)
+        check(done.returncode == 0, f"xdotool {' '.join(args)} failed: {done.stderr.decode(errors='replace')}")
+        return done.stdout.decode()
+
+    def windows(self, title, visible=True):
+        """The windows whose title is exactly `title` (only mapped ones unless told)."""
+        args = ["search"] + (["--onlyvisible"] if visible else []) + ["--name", f"^{re.escape(title)}$"]
+        done = self.run("xdotool", *args)
+        return [int(w) for w in done.stdout.split()]
+
+    def all_windows(self):
+        done = self.run("xdotool", "search", "--name", ".")
+        return [int(w) for w in done.stdout.split()]
+
+    def wait_window(self, title, exclude=(), timeout=STEP_TIMEOUT):
+        deadline = time.monotonic() + timeout
+        while True:
+            found = [w for w in self.windows(title) if w not in exclude]
+            if found:
+                return found[0]
+            if time.monotonic() > deadline:
+                raise Failure(f"no window titled {title!r} appeared within {timeout} s")
+            time.sleep(0.03)
+
+    def wait_gone(self, window, timeout=STEP_TIMEOUT):
+        deadline = time.monotonic() + timeout
+        while window in self.visible_windows():
+            if time.monotonic() > deadline:
+                raise Failure(f"window {window} is still shown after {timeout} s")
+            time.sleep(0.03)
+
+    def visible_windows(self):
+        done = self.run("xdotool", "search", "--onlyvisible", "--name", ".")
+        return [int(w) for w in done.stdout.split()]
+
+    def geometry(self, window):
+        fields = dict(line.split("=", 1) for line in self.xdotool("getwindowgeometry", "--shell", str(window)).split())
+        return int(fields["X"]), int(fields["Y"]), int(fields["WIDTH"]), int(fields["HEIGHT"])
+
+    def click(self, window, point):
+        """A left click at a point of the window's client area."""
+        x, y, _, _ = self.geometry(window)
+        # No --sync: it waits forever when the pointer is already there. The server
+        # handles the move and the click in the order they are sent.
+        self.xdotool("mousemove", str(x + point[0]), str(y + point[1]), "click", "1")
+
+    def key(self, *keys):
+        self.xdotool("key", "--delay", "20", *keys)
+
+    def type(self, text):
+        check(text.isascii(), "only ASCII is typed; other text is pasted")
+        self.xdotool("type", "--delay", "4", text)
+
+    def set_clipboard(self, data):
+        """Makes an xclip process own the clipboard with `data`, and waits until it serves it."""
+        self.release_clipboard()
+        source = self.display.workdir / "clipboard.bin"
+        source.write_bytes(data)
+        owner = self.clipboard_owner = subprocess.Popen(
+            ["xclip", "-selection", "clipboard", "-t", "UTF8_STRING", "-quiet", "-i", str(source)], env=self.env,
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        deadline = time.monotonic() + STEP_TIMEOUT
+        while self.clipboard() != data:
+            check(time.monotonic() < deadline, "xclip did not take the clipboard")
+            time.sleep(0.03)
+        return owner
+
+    def release_clipboard(self):
+        stop(self.clipboard_owner)
+        self.clipboard_owner = None
+
+    def clipboard(self):
+        done = self.run("xclip", "-selection", "clipboard", "-t", "UTF8_STRING", "-o", timeout=30)
+        return done.stdout if done.returncode == 0 else None
+
+
+# --- The program --------------------------------------------------------------------
+
+
+class Tool:
+    """One run of quorvane on the display, with the main window found and checked."""
+
+    def __init__(self, program, desktop, layout, env=None):
+        self.desktop = desktop
+        self.layout = layout
+        self.log = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen([program], env=env or desktop.env, stdin=subprocess.DEVNULL, stdout=self.log,
+                                     stderr=subprocess.STDOUT, start_new_session=True)
+        self.main = None
+
+    def wait_main(self):
+        self.main = self.desktop.wait_window(MAIN_TITLE)
+        # Without a window manager the window stands where the program put it: its
+        # client area, the layout's size, centred on the screen.
+        x, y, w, h = self.desktop.geometry(self.main)
+        check((w, h) == self.layout.size, f"main window is {w}x{h}, the layout says {self.layout.size}")
+        centred = ((SCREEN[0] - w) // 2, (SCREEN[1] - h) // 2)
+        check(abs(x - centred[0]) <= 1 and abs(y - centred[1]) <= 1, f"main window at {x},{y}, centred is {centred}")
+
+    def output(self):
+        self.log.seek(0)
+        return self.log.read().decode(errors="replace")
+
+    def click(self, name):
+        self.desktop.click(self.main, self.layout.centre(name))
+
+    def tick(self, name):
+        self.desktop.click(self.main, self.layout.indicator(name))
+
+    def choose_picture(self, k):
+        self.click(f"Image{k}")
+
+    def type_into(self, name, text):
+        self.click(name)
+        self.desktop.key("ctrl+a")
+        self.desktop.type(text)
+
+    def paste_into(self, name, data):
+        """Pastes into a text box over its text, then copies the box back out: what
+        it holds. xclip lets go of the clipboard only when the box takes it for the
+        copy, which Qt does after the paste, so nothing else can be pasted meanwhile."""
+        owner = self.desktop.set_clipboard(data)
+        self.click(name)
+        self.desktop.key("ctrl+a", "ctrl+v", "ctrl+a", "ctrl+c")
+        try:
+            owner.wait(timeout=STEP_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"{name} copied nothing back after the paste")
+        held = self.desktop.clipboard()
+        check(held is not None, f"nothing on the clipboard after copying out of {name}")
+        return held
+
+    def answer_box(self, window):
+        """Presses Enter in a message box: its OK button."""
+        self.desktop.xdotool("mousemove", "--window", str(window), "10", "10")
+        self.desktop.key("Return")
+        self.desktop.wait_gone(window)
+
+    def fill(self, entry, paste=False):
+        """Enters a seller's entries: every text box, the option, the ticks, the
+        picture. Returns the entries as the boxes hold them."""
+        held = dict(entry)
+        for field, box in TEXT_BOXES.items():
+            value = browser_test.sent_bytes(entry[field])
+            if paste:
+                held[field] = self.paste_into(box, value).decode("utf-8")
+            else:
+                self.type_into(box, value.decode("ascii"))
+        self.tick("Option2" if entry["UseOwnImage"] else "Option1")
+        for field, box in CHECK_BOXES.items():
+            if entry[field] == browser_test.TICKED:
+                self.tick(box)
+        self.choose_picture(entry["ChosenImage"])
+        return held
+
+    def generate(self, timeout):
+        """Presses "Generate The Code !" and returns the code window."""
+        self.click("Command1")
+        return self.desktop.wait_window(CODE_TITLE, timeout=timeout)
+
+    def copy_code(self, code_window, code_layout, timeout):
+        """Presses "Copy The Code !", reads the clipboard and answers the "Set!" box."""
+        self.desktop.release_clipboard()
+        self.desktop.click(code_window, code_layout.centre("Command1"))
+        box = self.desktop.wait_window("Set!", timeout=timeout)
+        copied = self.desktop.clipboard()
+        check(not self.desktop.display.has_red(self.desktop.geometry(box)), "the Set! box shows a stop icon")
+        self.answer_box(box)
+        return copied
+
+    def exit(self):
+        """Presses "Exit": the program must end with status 0 and leave no window."""
+        self.click("Command3")
+        try:
+            status = self.proc.wait(timeout=STEP_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program still runs after Exit")
+        check(status == 0, f"the program ended with status {status} after Exit")
+        left = self.desktop.all_windows()
+        check(not left, f"windows left after Exit: {left}")
+
+    def close(self):
+        self.desktop.release_clipboard()
+        stop(self.proc)
+        self.log.close()
+
+
+# --- Scenarios ----------------------------------------------------------------------
+
+
+def seller(label, **fields):
+    """A seller's entries in browser_test's form; a text is a str (pasted or typed as
+    UTF-8) or a pair (bytes entered, str a browser must post for them)."""
+    e = {"label": label, "CollectShipping": browser_test.UNTICKED, "AllowQuantity": browser_test.UNTICKED,
+         "AllowNote": browser_test.UNTICKED, "UseOwnImage": 0, "ChosenImage": 1}
+    e.update(fields)
+    e["UsePresetImage"] = 1 - e["UseOwnImage"]
+    return e
+
+
+PLAIN = seller("plain", Account="seller@example.com", ItemName="Blue mug", ItemNumber="MUG-01", Amount="9.99",
+               ReturnUrl="https://shop.example/thanks", CancelUrl="https://shop.example/cancel",
+               OwnImageUrl="http://shop.example/unused.png", NoteTitle="Gift message",
+               CollectShipping=browser_test.TICKED, AllowNote=browser_test.TICKED, ChosenImage=5)
+
+HOSTILE = seller("hostile", Account="seller\"@example.com'<b>",
+                 ItemName='</form><script>alert(1)</script><form action="https://evil.example/">',
+                 ItemNumber="Café €", Amount="Жук", ReturnUrl="https://shop.example/😀?a=1&b=<2>",
+                 CancelUrl="👍🏽 👨‍👩‍👧 𝄞 日本茶 \"'", OwnImageUrl='"><script>alert(2)</script><img src="x',
+                 NoteTitle="&#49; &amp; &lt;x&gt; ' \" '' -->", UseOwnImage=1, ChosenImage=7,
+                 AllowQuantity=browser_test.TICKED)
+
+OWN_IMAGE = seller("own image", Account="pics@example.com", ItemName="Poster", ItemNumber="P-7", Amount="12.50",
+                   ReturnUrl="https://shop.example/ok", CancelUrl="https://shop.example/no",
+                   OwnImageUrl="https://shop.example/images/pay-here.png", NoteTitle="", UseOwnImage=1,
+                   ChosenImage=3, AllowQuantity=browser_test.TICKED, CollectShipping=browser_test.TICKED)
+
+# NUL, C0 controls, DEL, line breaks and invisible characters, pasted. A QLineEdit
+# keeps every one of them (Qt 6.4, xcb); only the clipboard reader drops one NUL at
+# the very end and a byte-order mark at the very start (see kept_by_paste). Every
+# pasted box is copied back out to prove it.
+NUL_STAND_IN = "\ue000"  # argv cannot carry NUL; buttoncode gets this instead
+CONTROLS = seller("controls", Account="nul\x00in the middle", ItemName="\x00edges\x00\x00",
+                  ItemNumber="\x01\x02\x03\x1b[31m\x7f", Amount="tab\there\x08", ReturnUrl="cr\rlf\ncrlf\r\n",
+                  CancelUrl="\x1f\x0b\x0c|\ufeff|\x1c\x1d\x1e", OwnImageUrl="http://x.example/\x00.png",
+                  NoteTitle="\ufeffbom first \u2028\u2029\u200b\u200e", UseOwnImage=1, ChosenImage=2,
+                  AllowNote=browser_test.TICKED)
+
+LONG_SIZE = 100_000
+
+
+def long_text(field_index):
+    """100,000 characters, mostly markup, with a head and a non-ASCII tail of its own,
+    small enough in UTF-8 for one command-line argument (128 KiB)."""
+    head, tail = f"[{field_index}]", f"Жук€😀{field_index}"
+    body = '</form><script>alert(1)</script>"\'&<> '
+    middle = LONG_SIZE - len(head) - len(tail)
+    return head + (body * (middle // len(body) + 1))[:middle] + tail
+
+
+LONG = seller("long", **{field: long_text(i) for i, field in enumerate(TEXT_BOXES)}, UseOwnImage=1, ChosenImage=4,
+              CollectShipping=browser_test.TICKED)
+
+
+def kept_by_paste(data):
+    """What a text box holds after pasting `data` from another program. Qt's X11
+    clipboard reader takes one NUL at the very end for a C string's terminator and
+    drops it, and its UTF-8 decoder drops a byte-order mark at the very start;
+    everything else stays, other NULs, marks and controls included."""
+    if data.endswith(b"\0"):
+        data = data[:-1]
+    return data.removeprefix("\ufeff".encode("utf-8"))
+
+
+def expected_code(buttoncode, entry):
+    """What buttoncode writes for the entries; a NUL goes in as a stand-in character
+    found nowhere else, whose reference is then put back as the one for NUL."""
+    stand_in = {}
+    for field in TEXT_BOXES:
+        text = browser_test.sent_bytes(entry[field]).decode("utf-8")
+        check(NUL_STAND_IN not in text, "the stand-in for NUL is itself in an entry")
+        stand_in[field] = text.replace("\x00", NUL_STAND_IN)
+    code = browser_test.generate(buttoncode, dict(entry, **stand_in))
+    return code.replace(f"&#{ord(NUL_STAND_IN)};".encode(), b"&#0;")
+
+
+# What a browser posts for a NUL: HTML reads "&#0;" as U+FFFD.
+def as_browser_reads(entry):
+    e = dict(entry)
+    for field in TEXT_BOXES:
+        text = browser_test.typed_text(e[field])
+        if "\x00" in text:
+            e[field] = (text.encode("utf-8"), text.replace("\x00", "\ufffd"))
+    return e
+
+
+class Scenarios:
+    def __init__(self, args, display, workdir):
+        self.args = args
+        self.desktop = Desktop(display)
+        self.workdir = workdir
+        self.main_layout = Layout(SOURCE_DIR / "ui" / "form1.ui")
+        self.code_layout = Layout(SOURCE_DIR / "ui" / "form2.ui")
+        self.about_layout = Layout(SOURCE_DIR / "ui" / "form3.ui")
+        self.pages = []  # (entry, code) for the browser check
+        self.running = []  # left running by a failure, until the screen is saved
+
+    def start(self, env=None):
+        tool = Tool(self.args.quorvane, self.desktop, self.main_layout, env)
+        self.running.append(tool)
+        tool.wait_main()
+        return tool
+
+    def close_all(self):
+        while self.running:
+            self.running.pop().close()
+
+    def generate_and_copy(self, tool, entry, timeout=STEP_TIMEOUT):
+        """Generate, copy, and compare the clipboard with buttoncode's code."""
+        window = tool.generate(timeout)
+        check(self.desktop.geometry(window)[2:] == self.code_layout.size,
+              f"code window is not {self.code_layout.size}")
+        check(self.desktop.windows(CODE_TITLE) == [window], "more than one code window")
+        copied = tool.copy_code(window, self.code_layout, timeout)
+        want = expected_code(self.args.buttoncode, entry)
+        if copied != want:
+            at = next((i for i, (a, b) in enumerate(zip(copied or b"", want)) if a != b),
+                      min(len(copied or b""), len(want)))
+            raise Failure(f"{entry['label']}: clipboard holds {len(copied or b'')} bytes, buttoncode wrote "
+                          f"{len(want)}; first difference at byte {at}: "
+                          f"{(copied or b'')[at:at + 60]!r} instead of {want[at:at + 60]!r}")
+        return copied
+
+    def plain_seller(self):
+        """Typed ASCII entries, two ticks and a picture; then every preset picture and
+        other ticks through the same code window; About; Exit with all three open."""
+        tool = self.start()
+        tool.fill(PLAIN)
+        self.generate_and_copy(tool, PLAIN)
+        entry = dict(PLAIN)
+        for k in (2, 3, 4, 1, 6, 7, 8):
+            tool.choose_picture(k)
+            entry["ChosenImage"] = k
+            self.generate_and_copy(tool, entry)
+        for box in CHECK_BOXES.values():
+            tool.tick(box)
+        entry.update(CollectShipping=browser_test.UNTICKED, AllowQuantity=browser_test.TICKED,
+                     AllowNote=browser_test.UNTICKED)
+        self.generate_and_copy(tool, entry)
+
+        tool.click("Command4")
+        about = self.desktop.wait_window(ABOUT_TITLE)
+        check(self.desktop.geometry(about)[2:] == self.about_layout.size,
+              f"about window is not {self.about_layout.size}")
+        tool.click("Command4")
+        time.sleep(0.3)
+        check(self.desktop.windows(ABOUT_TITLE) == [about], "a second press of About opened another window")
+        check(len(self.desktop.windows(CODE_TITLE)) == 1, "the code window went away")
+        tool.exit()
+
+    def exit_at_once(self):
+        """Exit right after the start: the program ends, no other window ever shows."""
+        self.start().exit()
+
+    def hostile_seller(self):
+        """Quotes, markup, Café €, Жук and emoji pasted into every box, own picture."""
+        self.pasted(HOSTILE)
+
+    def own_image(self):
+        """Own picture chosen, its address typed into Text7 over the "http://"."""
+        tool = self.start()
+        tool.fill(OWN_IMAGE)
+        self.generate_and_copy(tool, OWN_IMAGE)
+        tool.exit()
+
+    def pasted(self, entry, timeout=STEP_TIMEOUT):
+        """Pastes every entry; each box must hold what Qt keeps of it; the code must be
+        buttoncode's for what the boxes hold."""
+        tool = self.start()
+        held = tool.fill(entry, paste=True)
+        for field, box in TEXT_BOXES.items():
+            kept = kept_by_paste(browser_test.sent_bytes(entry[field]))
+            got = held[field].encode("utf-8")
+            check(got == kept, f"{box} holds {len(got)} bytes {got[:80]!r}, pasting should leave "
+                               f"{len(kept)} bytes {kept[:80]!r}")
+        code = self.generate_and_copy(tool, held, timeout)
+        self.pages.append((as_browser_reads(held), code))
+        tool.exit()
+
+    def incomplete(self):
+        """No account: one "Error" box, no code window; with it, the code as typed."""
+        tool = self.start()
+        tool.fill(dict(PLAIN, Account=""))
+        tool.click("Command1")
+        box = self.desktop.wait_window("Error")
+        check(not self.desktop.display.has_red(self.desktop.geometry(box)), "the Error box shows a stop icon")
+        time.sleep(0.3)
+        check(self.desktop.windows("Error") == [box], "more than one Error box")
+        tool.answer_box(box)
+        check(not self.desktop.windows(CODE_TITLE, visible=False), "a code window exists after the Error box")
+        tool.type_into("Text5", PLAIN["Account"])
+        self.generate_and_copy(tool, PLAIN)
+        tool.exit()
+
+    def control_characters(self):
+        """NUL and control characters pasted; each box read back; the code exact."""
+        self.pasted(CONTROLS)
+
+    def long_fields(self):
+        """A 100,000-character text pasted into every box: the code is whole."""
+        self.pasted(LONG, LONG_TIMEOUT)
+
+    def launcher_without_xdg_open(self):
+        """"Go to website" with no xdg-open on PATH: one "Quorvane" error box with the
+        stop icon, then the windows still work. Once with only sh on PATH, once with
+        nothing on it."""
+        bin_dir = self.workdir / "bin-sh-only"
+        bin_dir.mkdir()
+        (bin_dir / "sh").symlink_to(shutil.which("sh"))
+        for path in (str(bin_dir), "/nonexistent"):
+            tool = self.start(dict(self.desktop.env, PATH=path))
+            tool.click("Command4")
+            about = self.desktop.wait_window(ABOUT_TITLE)
+            self.desktop.click(about, self.about_layout.centre("cmdGo"))
+            box = self.desktop.wait_window(MAIN_TITLE, exclude=[tool.main])
+            check(self.desktop.display.has_red(self.desktop.geometry(box)), f"PATH={path}: no stop icon in the box")
+            time.sleep(0.5)
+            boxes = [w for w in self.desktop.windows(MAIN_TITLE) if w != tool.main]
+            check(boxes == [box], f"PATH={path}: {len(boxes)} error boxes")
+            tool.answer_box(box)
+            # The launcher is watched for a while after it starts; nothing more may come.
+            time.sleep(3)
+            check(self.desktop.windows(MAIN_TITLE) == [tool.main], f"PATH={path}: another box after the first")
+            self.desktop.click(about, self.about_layout.centre("Command1"))
+            self.desktop.wait_gone(about)
+            tool.exit()
+            self.close_all()
+
+    def page_in_chromium(self):
+        """The pasted-in codes, in one page: each is exactly one form with 12 inputs,
+        and Chromium posts what was entered."""
+        check(self.pages, "no code to check in the browser (an earlier scenario failed)")
+        chromium = browser_test.find_chromium(self.args.chromium)
+        check(chromium is not None, "chromium not found; install Debian's chromium package")
+        page = browser_test.build_page([code for _, code in self.pages])
+        results = browser_test.Results()
+        server = ThreadingHTTPServer(("127.0.0.1", 0), browser_test.make_handler(page, results))
+        serving = threading.Thread(target=server.serve_forever, daemon=True)
+        serving.start()
+        try:
+            log = browser_test.run_browser(chromium, f"http://127.0.0.1:{server.server_address[1]}/", results, 60)
+        finally:
+            server.shutdown()
+            server.server_close()
+        problems = list(results.problems)
+        report = results.report
+        if report is None:
+            problems.append("the page never reported what it parsed")
+        else:
+            if report["formsInPage"] != len(self.pages):
+                problems.append(f"page holds {report['formsInPage']} forms, expected {len(self.pages)}")
+            want = [f"input hidden {n}" for n in browser_test.HIDDEN_FIELDS] + ["input image submit"]
+            for i, ((entry, _), found) in enumerate(zip(self.pages, report["entries"])):
+                got = [f"{x['tag']} {x['type']} {x['name']}" for x in found.get("inputs", [])]
+                if found["forms"] != 1 or got != want:
+                    problems.append(f"{entry['label']}: {found['forms']} forms, inputs {got}")
+                elif found["action"] != browser_test.PAYMENT_ENDPOINT:
+                    problems.append(f"{entry['label']}: action {found['action']!r}")
+                elif found["inputs"][-1]["src"] != browser_test.expected_picture(entry):
+                    problems.append(f"{entry['label']}: picture {found['inputs'][-1]['src'][:80]!r}")
+                problems += browser_test.check_submission(i, entry, results.submissions.get(i))
+        if problems:
+            raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
+
+
+SCENARIOS = ["plain_seller", "exit_at_once", "hostile_seller", "own_image", "incomplete", "control_characters",
+             "launcher_without_xdg_open", "long_fields", "page_in_chromium"]
+
+
+class Timeout(Exception):
+    pass
+
+
+def on_alarm(signum, frame):
+    raise Timeout(f"the whole run took more than {OVERALL_TIMEOUT} s")
+
+
+def on_term(signum, frame):
+    raise SystemExit(f"stopped by signal {signum}")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--quorvane", required=True, help="the built program")
+    parser.add_argument("--buttoncode", required=True, help="the buttoncode driver")
+    parser.add_argument("--chromium", help="the browser (default: chromium on PATH)")
+    parser.add_argument("--only", nargs="*", choices=SCENARIOS, help="run only these scenarios")
+    args = parser.parse_args()
+    args.quorvane = os.path.abspath(args.quorvane)
+    args.buttoncode = os.path.abspath(args.buttoncode)
+    for tool in ("Xvfb", "xauth", "xdotool", "xclip"):
+        if shutil.which(tool) is None:
+            print(f"FAIL: {tool} not found; scripts/packages.sh lists the packages")
+            return 1
+
+    signal.signal(signal.SIGALRM, on_alarm)
+    signal.signal(signal.SIGTERM, on_term)
+    signal.alarm(OVERALL_TIMEOUT)
+    started = time.monotonic()
+    failed = []
+    workdir = Path(tempfile.mkdtemp(prefix="quorvane-realwindow-"))
+    display = scenarios = None
+    try:
+        display = Display(workdir)
+        scenarios = Scenarios(args, display, workdir)
+        for name in args.only or SCENARIOS:
+            began = time.monotonic()
+            try:
+                getattr(scenarios, name)()
+                print(f"PASS {name} ({time.monotonic() - began:.1f} s)", flush=True)
+            except (Failure, subprocess.TimeoutExpired, Timeout) as err:
+                failed.append(name)
+                print(f"FAIL {name} ({time.monotonic() - began:.1f} s): {err}", flush=True)
+                print(f"     screen: {display.screenshot(name)}", flush=True)
+                for tool in scenarios.running:
+                    print(f"     program output: {tool.output()[-1500:]!r}", flush=True)
+                if isinstance(err, Timeout):
+                    break
+            finally:
+                scenarios.close_all()
+    finally:
+        signal.alarm(0)
+        if scenarios is not None:
+            scenarios.close_all()
+        if display is not None:
+            display.close()
+        shutil.rmtree(workdir, ignore_errors=True)
+    total = time.monotonic() - started
+    if failed:
+        print(f"{len(failed)} scenario(s) failed: {', '.join(failed)} ({total:.1f} s)")
+        return 1
+    print(f"all scenarios passed ({total:.1f} s)")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
