@@ -1,0 +1,26 @@
+#pragma once
+
+#include "buttoncode.h"
+
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+#include <string>
+
+namespace quorvane::bench {
+
+// Fills the main window with a complete seller's entries around `itemName`: the
+// first picture, no own image URL, no box ticked.
+void fillMainWindow(QWidget* mainWindow, const QString& itemName);
+
+// What the generator is asked for by the entries fillMainWindow makes.
+ButtonRequest requestFor(std::string itemName);
+
+// A window's push button by its object name; aborts if it is missing, since a
+// figure taken without the button pressed would be meaningless.
+QPushButton* buttonOf(QWidget* window, const char* name);
+
+// A text of exactly `bytes` bytes, made of repeats of one ASCII item name.
+std::string itemNameOf(std::size_t bytes);
+
+} // namespace quorvane::bench

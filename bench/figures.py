@@ -1,0 +1,325 @@
+#!/usr/bin/env python3
+"""Quorvane's figures, measured side by side in one run (not a CTest test).
+
+Start-up and peak memory against bench/bare_window, "Generate The Code !" until the
+code window is shown, and long item names through generate, show and copy. Every
+figure is the median of several runs; start-up runs alternate between the tool and
+the yardstick so that both see the same load.
+
+    bench/figures.py [--build build/bench] [--runs 7] [--platform xcb|offscreen]
+
+Under xcb the script starts its own Xvfb. Needs xdotool for the external start-up
+cross-check.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+KIB = 1024
+MIB = 1024 * KIB
+
+
+def median(values):
+    return statistics.median(values) if values else float("nan")
+
+
+def parse_pairs(text):
+    """key=value words, the probes' output; a value may be a comma list."""
+    pairs = {}
+    for word in text.split():
+        match = re.fullmatch(r"(\w+)=([\d,]*)", word)
+        if match:
+            values = [int(v) for v in match.group(2).split(",") if v]
+            pairs[match.group(1)] = values if "," in match.group(2) or len(values) != 1 else values[0]
+    return pairs
+
+
+class Display:
+    """One Xvfb for the whole run, or the offscreen platform."""
+
+    def __init__(self, platform):
+        self.platform = platform
+        self.server = None
+        self.refusals = 0
+        self.env = dict(os.environ)
+        self.env.pop("QT_QPA_PLATFORM", None)
+        if platform == "offscreen":
+            self.env["QT_QPA_PLATFORM"] = "offscreen"
+            return
+        # A display number of its own, away from the low ones other tests use.
+        number = 400 + os.getpid() % 400
+        while os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
+            number += 1
+        self.server = subprocess.Popen(
+            ["Xvfb", f":{number}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while not os.path.exists(f"/tmp/.X11-unix/X{number}"):
+            if self.server.poll() is not None or time.monotonic() > deadline:
+                raise RuntimeError("Xvfb did not start")
+            time.sleep(0.01)
+        self.env["DISPLAY"] = f":{number}"
+        self.env["QT_QPA_PLATFORM"] = "xcb"
+
+    def state(self):
+        if not self.server:
+            return "not used"
+        return "running" if self.server.poll() is None else f"ended with status {self.server.returncode}"
+
+    def close(self):
+        if self.server:
+            self.server.terminate()
+            self.server.wait(timeout=10)
+
+
+REFUSED = "could not connect to display"
+
+
+class Refused(RuntimeError):
+    """Xvfb turned a connection away; on this busy machine it now and then does."""
+
+
+def retried(display, attempt, tries=3):
+    """Runs attempt() again when the display refused the program, counting refusals."""
+    for left in range(tries - 1, -1, -1):
+        try:
+            return attempt()
+        except Refused:
+            display.refusals += 1
+            if left == 0:
+                raise
+    return None
+
+
+def run_probe(display, args, timeout):
+    """Runs a probe; returns (spawn time in ns, output pairs), or None on time-out."""
+    def attempt():
+        spawned = time.monotonic_ns()
+        try:
+            done = subprocess.run(args, env=display.env, capture_output=True, text=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return spawned, None
+        if done.returncode != 0:
+            kind = Refused if REFUSED in done.stderr else RuntimeError
+            raise kind(f"{' '.join(args)} failed ({done.returncode}): {done.stderr.strip()}")
+        return spawned, parse_pairs(done.stdout)
+    return retried(display, attempt)
+
+
+def peak_kib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return -1
+
+
+def time_to_visible(display, program, title, timeout=30.0):
+    """Spawn → a viewable window named `title`, polled with xdotool; then peak memory."""
+    errors = tempfile.TemporaryFile(mode="w+")
+    spawned = time.monotonic_ns()
+    process = subprocess.Popen([program], env=display.env, stdout=subprocess.DEVNULL, stderr=errors)
+    try:
+        while True:
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+                                   env=display.env, capture_output=True, text=True)
+            if found.stdout.strip():
+                visible = time.monotonic_ns()
+                break
+            if process.poll() is not None:
+                errors.seek(0)
+                message = errors.read()
+                raise (Refused if REFUSED in message else RuntimeError)(f"{program} ended with status {process.returncode} before showing {title}"
+                                   f" (Xvfb {display.state()}): {message.strip()}")
+            if (time.monotonic_ns() - spawned) / 1e9 > timeout:
+                raise RuntimeError(f"{program}: no window named {title}")
+            time.sleep(0.002)
+        time.sleep(0.3)
+        return visible - spawned, peak_kib(process.pid)
+    finally:
+        process.send_signal(signal.SIGTERM)
+        process.wait(timeout=10)
+        errors.close()
+
+
+def ms(ns):
+    return ns / 1e6
+
+
+def measure_startup(display, build, runs):
+    probes = {"quorvane": f"{build}/bench/startup_probe", "bare": f"{build}/bench/bare_probe"}
+    spawn_to_idle = {name: [] for name in probes}
+    main_to_idle = {name: [] for name in probes}
+    peak = {name: [] for name in probes}
+    for _ in range(runs):
+        for name, program in probes.items():
+            spawned, out = run_probe(display, [program], timeout=60)
+            spawn_to_idle[name].append(out["idle"] - spawned)
+            main_to_idle[name].append(out["idle"] - out["main"])
+            peak[name].append(out["hwm_kib"])
+    result = {
+        "spawn_to_idle_ms": {n: ms(median(v)) for n, v in spawn_to_idle.items()},
+        "main_to_idle_ms": {n: ms(median(v)) for n, v in main_to_idle.items()},
+        "peak_kib": {n: median(v) for n, v in peak.items()},
+    }
+    if display.platform == "xcb" and shutil.which("xdotool"):
+        programs = {"quorvane": (f"{build}/ui/quorvane", "Quorvane"),
+                    "bare": (f"{build}/bench/bare_window", "Bare window")}
+        visible = {name: [] for name in programs}
+        external_peak = {name: [] for name in programs}
+        for _ in range(runs):
+            for name, (program, title) in programs.items():
+                elapsed, kib = retried(display, lambda: time_to_visible(display, program, title))
+                visible[name].append(elapsed)
+                external_peak[name].append(kib)
+        result["spawn_to_visible_ms"] = {n: ms(median(v)) for n, v in visible.items()}
+        result["external_peak_kib"] = {n: median(v) for n, v in external_peak.items()}
+    return result
+
+
+def measure_generate(display, build, runs, presses):
+    first, again, reload = [], [], []
+    for _ in range(runs):
+        _, out = run_probe(display, [f"{build}/bench/generate_probe", str(presses)], timeout=120)
+        first.append(out["first"])
+        again.extend(out["again"] if isinstance(out["again"], list) else [out["again"]])
+        reload.extend(out["reload"] if isinstance(out["reload"], list) else [out["reload"]])
+    return {"first_ms": ms(median(first)), "again_ms": ms(median(again)), "reload_ms": ms(median(reload)),
+            "first_max_ms": ms(max(first)), "again_max_ms": ms(max(again))}
+
+
+def measure_scale(display, build, sizes, runs, timeout):
+    """Presses per size, then the steps apart once; a size that times out ends the series."""
+    rows = []
+    for size in sizes:
+        row = {"bytes": size, "runs": []}
+        rows.append(row)
+        for _ in range(runs):
+            _, out = run_probe(display, [f"{build}/bench/scale_probe", str(size)], timeout)
+            if out is None:
+                row["timed_out"] = timeout
+                break
+            row["runs"].append(out)
+        if "timed_out" in row:
+            break
+        _, phases = run_probe(display, [f"{build}/bench/scale_probe", str(size), "phases"], timeout)
+        row["phases"] = phases
+        done = row["runs"]
+        row["generate_show_ms"] = ms(median([r["generate_show"] for r in done]))
+        row["copy_ms"] = ms(median([r["copy"] for r in done]))
+        row["total_ms"] = ms(median([r["generate_show"] + r["copy"] for r in done]))
+        row["fill_ms"] = ms(median([r["fill"] for r in done]))
+        row["peak_kib"] = median([r["hwm_kib"] for r in done])
+        row["code_bytes"] = done[0]["code_bytes"]
+        row["exact"] = all(r["exact"] == 1 for r in done)
+    return rows
+
+
+def ratio(values):
+    return values["quorvane"] / values["bare"]
+
+
+def verdict(met):
+    return "met" if met else "MISSED"
+
+
+def report(args, display, startup, generate, scale):
+    print(f"platform: {display.platform}" + (" (own Xvfb, 1280x1024x24)" if display.server else ""))
+    print(f"runs: {args.runs} (medians)")
+    if display.refusals:
+        print(f"programs started again after Xvfb refused their connection: {display.refusals}")
+    with open("/proc/loadavg") as load:
+        print(f"load average at the end: {' '.join(load.read().split()[:3])}")
+    print()
+    print("start-up, process start -> main window painted and idle (in-process probe)")
+    print(f"  {'':24} {'quorvane':>10} {'bare':>10} {'ratio':>7}")
+    for key, label in (("spawn_to_idle_ms", "spawn -> idle, ms"), ("main_to_idle_ms", "main() -> idle, ms")):
+        values = startup[key]
+        print(f"  {label:24} {values['quorvane']:10.1f} {values['bare']:10.1f} {ratio(values):7.2f}")
+    if "spawn_to_visible_ms" in startup:
+        values = startup["spawn_to_visible_ms"]
+        print(f"  {'spawn -> mapped, ms (xdotool)':24} {values['quorvane']:10.1f} {values['bare']:10.1f}"
+              f" {ratio(values):7.2f}")
+    values = startup["peak_kib"]
+    print(f"  {'peak RSS, KiB':24} {values['quorvane']:10.0f} {values['bare']:10.0f} {ratio(values):7.2f}")
+    if "external_peak_kib" in startup:
+        values = startup["external_peak_kib"]
+        print(f"  {'peak RSS, KiB (real bin)':24} {values['quorvane']:10.0f} {values['bare']:10.0f}"
+              f" {ratio(values):7.2f}")
+    print(f"  goal start-up <= 1.2x: {verdict(ratio(startup['spawn_to_idle_ms']) <= 1.2)}")
+    print(f"  goal peak memory <= 1.2x: {verdict(ratio(startup['peak_kib']) <= 1.2)}")
+    print()
+    print('"Generate The Code !" -> code window painted and idle')
+    print(f"  first (loads the code window): {generate['first_ms']:.2f} ms (worst {generate['first_max_ms']:.2f})")
+    print(f"  again, code window open:       {generate['again_ms']:.2f} ms (worst {generate['again_max_ms']:.2f})")
+    print(f"  again, after closing it:       {generate['reload_ms']:.2f} ms")
+    print(f"  goal <= 10 ms median: first {verdict(generate['first_ms'] <= 10)},"
+          f" again {verdict(generate['again_ms'] <= 10)}")
+    if not scale:
+        return
+    print()
+    print("scale: ASCII item name -> generate, show, copy")
+    print(f"  {'item name':>10} {'code':>10} {'gen+show':>10} {'copy':>8} {'total':>10} {'s/MiB':>7}"
+          f" {'peak RSS':>10} {'exact':>6}")
+    for row in scale:
+        if "timed_out" in row:
+            print(f"  {row['bytes'] // KIB:>7} KiB  did not finish within {row['timed_out']} s")
+            continue
+        per_mib = row["total_ms"] / 1000 / (row["bytes"] / MIB)
+        print(f"  {row['bytes'] // KIB:>7} KiB {row['code_bytes'] / MIB:7.1f} MiB {row['generate_show_ms']:8.0f} ms"
+              f" {row['copy_ms']:6.1f} ms {row['total_ms']:8.0f} ms {per_mib:7.2f}"
+              f" {row['peak_kib'] / KIB:6.0f} MiB {str(row['exact']):>6}")
+    print("  steps apart (ms): read, generate, to QString, load, setCode, show+paint, copy")
+    for row in scale:
+        phases = row.get("phases")
+        if phases:
+            steps = [phases[k] for k in ("read", "generate", "to_qstring", "load", "set_code", "show", "copy")]
+            print(f"  {row['bytes'] // KIB:>7} KiB " + " ".join(f"{ms(s):9.1f}" for s in steps))
+    finished = [row for row in scale if "timed_out" not in row]
+    one_mib = next((row for row in finished if row["bytes"] == MIB), None)
+    ten_mib = next((row for row in finished if row["bytes"] == 10 * MIB), None)
+    tried = {row["bytes"] for row in scale}
+    if MIB in tried:
+        print(f"  goal 1 MiB within 2 s: {verdict(one_mib is not None and one_mib['total_ms'] <= 2000)}")
+    if 10 * MIB in tried:
+        print(f"  goal 10 MiB completes with the exact code: {verdict(ten_mib is not None and ten_mib['exact'])}")
+    if len(finished) >= 2:
+        per_mib = [row["total_ms"] / (row["bytes"] / MIB) for row in finished]
+        growth = per_mib[-1] / per_mib[0]
+        print(f"  time per MiB, largest over smallest size: {growth:.2f} (1.0 is linear)")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default="build/bench", help="build directory (default build/bench)")
+    parser.add_argument("--runs", type=int, default=7, help="runs per figure (default 7)")
+    parser.add_argument("--presses", type=int, default=20, help="presses per generate run (default 20)")
+    parser.add_argument("--platform", choices=("xcb", "offscreen"), default="xcb")
+    parser.add_argument("--scale-runs", type=int, default=3, help="runs per item-name size (default 3)")
+    parser.add_argument("--scale-timeout", type=int, default=300, help="seconds one scale run may take")
+    parser.add_argument("--sizes", default="102400,1048576,10485760", help="item-name sizes in bytes")
+    parser.add_argument("--no-scale", action="store_true", help="leave out the item-name sizes")
+    args = parser.parse_args()
+
+    display = Display(args.platform)
+    try:
+        startup = measure_startup(display, args.build, args.runs)
+        generate = measure_generate(display, args.build, args.runs, args.presses)
+        scale = [] if args.no_scale else measure_scale(
+            display, args.build, [int(s) for s in args.sizes.split(",")], args.scale_runs, args.scale_timeout)
+    finally:
+        display.close()
+    report(args, display, startup, generate, scale)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,96 @@
+// "Generate The Code !" pressed until the code window is painted and the event loop
+// idle: the first press, which loads the code window, then presses with the code
+// window still open, then presses that each load it afresh after closing it.
+// Prints "first=<ns>", "again=<ns>,..." and "reload=<ns>,...".
+#include "entries.h"
+#include "form1.h"
+#include "form2.h"
+#include "forms.h"
+#include "idleprobe.h"
+#include "messagebox.h"
+
+#include <QApplication>
+#include <QString>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+using quorvane::bench::IdleProbe;
+using quorvane::bench::monotonicNanoseconds;
+
+constexpr int TimeoutMs = 10000;
+
+bool isCodeWindow(const QWidget* window)
+{
+    return qobject_cast<const quorvane::Form2*>(window) != nullptr;
+}
+
+// One press, timed until the code window is painted and idle.
+std::int64_t pressGenerate(QPushButton* generate)
+{
+    IdleProbe probe(isCodeWindow);
+    const std::int64_t start = monotonicNanoseconds();
+    generate->click();
+    const bool idle = probe.wait(TimeoutMs);
+    const std::int64_t elapsed = monotonicNanoseconds() - start;
+    if (!idle || !quorvane::forms().form2.isLoaded() || !quorvane::forms().form2.get()->isVisible()) {
+        std::fprintf(stderr, "the code window did not show\n");
+        std::exit(1);
+    }
+    return elapsed;
+}
+
+void closeCodeWindow()
+{
+    quorvane::forms().form2.unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+void printSeries(const char* name, const std::vector<std::int64_t>& times)
+{
+    std::printf("%s=", name);
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        std::printf(i ? ",%lld" : "%lld", static_cast<long long>(times[i]));
+    }
+    std::printf("\n");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(quorvane::ApplicationTitle);
+    const int rounds = argc > 1 ? std::atoi(argv[1]) : 20;
+    quorvane::setMessageBoxHandler([](const QString& text, quorvane::MessageStyle, const QString&) {
+        std::fprintf(stderr, "unexpected message box: %s\n", qPrintable(text));
+        std::exit(1);
+    });
+
+    quorvane::Form1* mainWindow = quorvane::forms().form1.get();
+    {
+        IdleProbe shown([mainWindow](const QWidget* w) { return w == mainWindow; });
+        mainWindow->show();
+        shown.wait(TimeoutMs);
+    }
+    quorvane::bench::fillMainWindow(mainWindow, QStringLiteral("Handmade oak chopping board"));
+    QPushButton* generate = quorvane::bench::buttonOf(mainWindow, "Command1");
+
+    printSeries("first", {pressGenerate(generate)});
+    std::vector<std::int64_t> again;
+    for (int i = 0; i < rounds; ++i) {
+        again.push_back(pressGenerate(generate));
+    }
+    printSeries("again", again);
+    std::vector<std::int64_t> reload;
+    for (int i = 0; i < rounds; ++i) {
+        closeCodeWindow();
+        reload.push_back(pressGenerate(generate));
+    }
+    printSeries("reload", reload);
+    closeCodeWindow();
+    return 0;
+}
