@@ -14,8 +14,11 @@ constexpr char32_t ReplacementCharacter = 0xFFFD;
 
 // The code-page values 128..159 of the characters windows-1252 adds to Latin-1;
 // 0 for any other character.
-unsigned windows1252Extra(char32_t cp)
+constexpr unsigned windows1252Extra(char32_t cp)
 {
+    if (cp < 0x0152 || cp > 0x2122) {
+        return 0; // outside the range the extras lie in
+    }
     switch (cp) {
     case 0x20AC:
         return 128;
@@ -80,7 +83,7 @@ unsigned windows1252Extra(char32_t cp)
 // as windows-1252 characters, so a C1 control that windows-1252 gives another
 // meaning to has no reference that reads back as itself: it becomes U+FFFD rather
 // than silently turning into "€" or a quote mark.
-char32_t referenceNumber(char32_t cp)
+constexpr char32_t referenceNumber(char32_t cp)
 {
     if (cp < 0x80 || (cp >= 0xA0 && cp < 0x100)) {
         return cp;
@@ -130,26 +133,30 @@ std::size_t writeRef(char* out, std::uint32_t n)
     return digits + 3;
 }
 
-// Every ASCII character's reference packed in eight bytes as they lie in memory:
-// the reference first (at most six bytes), its length in the last byte. One
-// eight-byte store writes it; the next reference overwrites the tail.
+// The reference of every character below U+0100 packed in eight bytes as they lie
+// in memory: the reference first (at most six bytes), its length in the last byte.
+// One eight-byte store writes it; the next reference overwrites the tail. The C1
+// controls that become U+FFFD need eight bytes and are marked with length 0.
 static_assert(std::endian::native == std::endian::little, "the packed references assume little-endian");
 
-constexpr std::uint64_t packAsciiRef(std::uint32_t c)
+constexpr std::uint64_t packRef(std::uint32_t n)
 {
+    if (n >= 1000) {
+        return 0;
+    }
     char text[8] = {};
-    std::size_t n = 0;
-    text[n++] = '&';
-    text[n++] = '#';
-    if (c >= 100) {
-        text[n++] = static_cast<char>('0' + c / 100);
+    std::size_t length = 0;
+    text[length++] = '&';
+    text[length++] = '#';
+    if (n >= 100) {
+        text[length++] = static_cast<char>('0' + n / 100);
     }
-    if (c >= 10) {
-        text[n++] = static_cast<char>('0' + c / 10 % 10);
+    if (n >= 10) {
+        text[length++] = static_cast<char>('0' + n / 10 % 10);
     }
-    text[n++] = static_cast<char>('0' + c % 10);
-    text[n++] = ';';
-    text[7] = static_cast<char>(n);
+    text[length++] = static_cast<char>('0' + n % 10);
+    text[length++] = ';';
+    text[7] = static_cast<char>(length);
     std::uint64_t packed = 0;
     for (std::size_t k = 0; k < 8; ++k) {
         packed |= static_cast<std::uint64_t>(static_cast<unsigned char>(text[k])) << (8 * k);
@@ -157,23 +164,39 @@ constexpr std::uint64_t packAsciiRef(std::uint32_t c)
     return packed;
 }
 
-constexpr std::array<std::uint64_t, 128> makeAsciiRefs()
+constexpr std::array<std::uint64_t, 256> makeSmallRefs()
 {
-    std::array<std::uint64_t, 128> refs{};
-    for (std::uint32_t c = 0; c < 128; ++c) {
-        refs[c] = packAsciiRef(c);
+    std::array<std::uint64_t, 256> refs{};
+    for (char32_t c = 0; c < 256; ++c) {
+        refs[c] = packRef(referenceNumber(c));
     }
     return refs;
 }
 
-constexpr std::array<std::uint64_t, 128> asciiRefs = makeAsciiRefs();
+constexpr std::array<std::uint64_t, 256> smallRefs = makeSmallRefs();
 
-// Writes one ASCII character's reference and returns where the next one goes.
-char* writeAsciiRef(char* out, unsigned char c)
+std::size_t packedLength(std::uint64_t packed)
 {
-    const std::uint64_t packed = asciiRefs[c];
+    return packed >> 56;
+}
+
+// Writes a packed reference and returns where the next one goes.
+char* writePacked(char* out, std::uint64_t packed)
+{
     std::memcpy(out, &packed, 8);
-    return out + (packed >> 56);
+    return out + packedLength(packed);
+}
+
+std::size_t charRefLength(char32_t cp)
+{
+    const std::size_t packed = cp < 256 ? packedLength(smallRefs[cp]) : 0;
+    return packed != 0 ? packed : refLength(referenceNumber(cp));
+}
+
+char* writeCharRef(char* out, char32_t cp)
+{
+    const std::uint64_t packed = cp < 256 ? smallRefs[cp] : 0;
+    return packed != 0 ? writePacked(out, packed) : out + writeRef(out, referenceNumber(cp));
 }
 
 // Decodes one UTF-8 sequence at the start of in (not empty). An invalid sequence,
@@ -185,7 +208,7 @@ struct Decoded
     std::size_t length;
 };
 
-Decoded decodeUtf8(const unsigned char* in, std::size_t available)
+[[gnu::always_inline]] inline Decoded decodeUtf8(const unsigned char* in, std::size_t available)
 {
     const unsigned char lead = in[0];
     // The well-formed two- and three-byte forms that Latin and CJK text are made of.
@@ -284,7 +307,7 @@ std::size_t encodedLength(const unsigned char* in, std::size_t size)
             }
             total += length;
         },
-        [&total](char32_t cp) { total += refLength(referenceNumber(cp)); });
+        [&total](char32_t cp) { total += charRefLength(cp); });
     return total;
 }
 
@@ -307,13 +330,10 @@ void appendCharRefs(std::string& out, std::string_view text)
         [&dst](const unsigned char* block) {
 #pragma GCC unroll 16
             for (std::size_t k = 0; k < AsciiBlock; ++k) {
-                dst = writeAsciiRef(dst, block[k]);
+                dst = writePacked(dst, smallRefs[block[k]]);
             }
         },
-        [&dst](char32_t cp) {
-            dst = cp < 0x80 ? writeAsciiRef(dst, static_cast<unsigned char>(cp))
-                            : dst + writeRef(dst, referenceNumber(cp));
-        });
+        [&dst](char32_t cp) { dst = writeCharRef(dst, cp); });
     out.resize(start + total);
 }
 
