@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace quorvane {
 
@@ -273,7 +274,7 @@ public:
     QPixmap finish()
     {
         m_painter.end();
-        return QPixmap::fromImage(m_image);
+        return QPixmap::fromImage(std::move(m_image));
     }
 
 private:
@@ -425,11 +426,12 @@ QPixmap drawPadlock(int size)
     }
     QPainterPath shackle;
     shackle.addRoundedRect(canvas.grid(4.5, 1.5, 7, 9), 3.5 * canvas.u(), 3.5 * canvas.u());
-    QPainterPath hole;
-    hole.addRoundedRect(canvas.grid(6.5, 3.5, 3, 7), 1.5 * canvas.u(), 1.5 * canvas.u());
+    // The body hides the shackle's lower half, so the hole is left unfilled by the path's
+    // even-odd rule: cutting it out with a path subtraction costs a millisecond at 256 pixels.
+    shackle.addRoundedRect(canvas.grid(6.5, 3.5, 3, 7), 1.5 * canvas.u(), 1.5 * canvas.u());
     painter.setPen(iconPen(lockOutline, canvas.line() / 2));
     painter.setBrush(QColor(0x9a, 0x9a, 0x9a));
-    painter.drawPath(shackle.subtracted(hole));
+    painter.drawPath(shackle);
 
     const qreal inset = canvas.line() / 2;
     painter.setPen(QPen(lockOutline, canvas.line(), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QScreen>
 #include <exception>
 
@@ -30,12 +31,21 @@ CheckBoxState checkBoxState(Qt::CheckState state)
     return CheckBoxState::Unticked;
 }
 
-// The picture's own style sheet, so that it wins over the window's skin: a flat
-// one-pixel line when chosen, nothing otherwise.
+// The chosen picture's line is black, not the skin's text colour; the skin keeps a
+// colour a widget set before it.
+void blackBorderLine(QLabel* image)
+{
+    QPalette palette = image->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    image->setPalette(palette);
+}
+
+// A flat one-pixel line when chosen, nothing otherwise. A plain frame rather than
+// the picture's own style sheet, which would polish the picture again at every choice.
 void setBorder(QLabel* image, bool single)
 {
-    image->setStyleSheet(single ? QStringLiteral("border: 1px solid palette(window-text); padding: 0px;")
-                                : QStringLiteral("border: none; padding: 0px;"));
+    image->setFrameStyle(single ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+    image->setLineWidth(1);
     const int edge = single ? 1 : 0;
     image->resize(image->pixmap().size() + QSize(2 * edge, 2 * edge));
 }
@@ -54,6 +64,7 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     const auto pictures = images();
     for (int k = 1; k <= 8; ++k) {
         pictures[k - 1]->setPixmap(presetButtonPicture(k));
+        blackBorderLine(pictures[k - 1]);
         setBorder(pictures[k - 1], k == 1);
         pictures[k - 1]->installEventFilter(this);
     }

@@ -142,7 +142,7 @@ void clickIndicator(QAbstractButton* box)
     QTest::mouseClick(box, Qt::LeftButton, {}, indicator.center());
 }
 
-// The border a preset picture shows: 1 for a uniform one-pixel line around the
+// The border a preset picture shows: 1 for a uniform black one-pixel line around the
 // unscaled picture, 0 for the bare picture, -1 for anything else.
 int borderOf(QLabel* picture, int k)
 {
@@ -158,6 +158,9 @@ int borderOf(QLabel* picture, int k)
     }
     const QImage shot = picture->grab().toImage();
     const QRgb line = shot.pixel(0, 0);
+    if (QColor(line) != QColor(Qt::black)) {
+        return -1;
+    }
     for (int x = 0; x < shot.width(); ++x) {
         if (shot.pixel(x, 0) != line || shot.pixel(x, shot.height() - 1) != line) {
             return -1;
