@@ -102,11 +102,6 @@ std::size_t decimalDigits(std::uint32_t n)
     return n < 10 ? 1 : n < 100 ? 2 : n < 1000 ? 3 : n < 10000 ? 4 : n < 100000 ? 5 : n < 1000000 ? 6 : 7;
 }
 
-std::size_t refLength(std::uint32_t n)
-{
-    return decimalDigits(n) + 3;
-}
-
 constexpr char DigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -185,12 +180,6 @@ char* writePacked(char* out, std::uint64_t packed)
 {
     std::memcpy(out, &packed, 8);
     return out + packedLength(packed);
-}
-
-std::size_t charRefLength(char32_t cp)
-{
-    const std::size_t packed = cp < 256 ? packedLength(smallRefs[cp]) : 0;
-    return packed != 0 ? packed : refLength(referenceNumber(cp));
 }
 
 char* writeCharRef(char* out, char32_t cp)
@@ -294,21 +283,32 @@ void walk(const unsigned char* in, std::size_t size, OnAsciiBlock onAsciiBlock, 
     }
 }
 
-std::size_t encodedLength(const unsigned char* in, std::size_t size)
+// Input is encoded a piece at a time into a buffer that stays in the cache, and
+// appended from there: that writes the result once, with no zero-filling and no
+// separate pass to measure it.
+constexpr std::size_t PieceSize = 2048;
+constexpr std::size_t MaxRefBytesPerInputByte = 8; // "&#65533;" for one invalid byte
+
+bool isContinuationByte(unsigned char c)
 {
-    std::size_t total = 0;
-    walk(
-        in, size,
-        [&total](const unsigned char* block) {
-            unsigned length = 0;
-            for (std::size_t k = 0; k < AsciiBlock; ++k) {
-                // "&#" and ";" around one, two or three digits.
-                length += 4 + (block[k] >= 10) + (block[k] >= 100);
-            }
-            total += length;
-        },
-        [&total](char32_t cp) { total += charRefLength(cp); });
-    return total;
+    return (c & 0xC0) == 0x80;
+}
+
+// Where a piece of at most PieceSize bytes from `in` can end without cutting a
+// character in two: before a byte that no sequence is continued by. A character
+// is at most four bytes long, so if the last four candidates all continue one,
+// the byte at the end continues none that is still open.
+std::size_t pieceEnd(const unsigned char* in, std::size_t size)
+{
+    if (size <= PieceSize) {
+        return size;
+    }
+    for (std::size_t end = PieceSize; end >= PieceSize - 3; --end) {
+        if (!isContinuationByte(in[end])) {
+            return end;
+        }
+    }
+    return PieceSize;
 }
 
 } // namespace
@@ -316,25 +316,27 @@ std::size_t encodedLength(const unsigned char* in, std::size_t size)
 void appendCharRefs(std::string& out, std::string_view text)
 {
     const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    const std::size_t start = out.size();
-
-    // First the exact length, so the result is written in place with no regrowth.
-    const std::size_t total = encodedLength(in, size);
+    std::size_t size = text.size();
+    out.reserve(out.size() + MaxRefBytesPerInputByte * size);
 
     // Fixed-size copies may run up to seven bytes past the last reference.
-    out.resize(start + total + 8);
-    char* dst = out.data() + start;
-    walk(
-        in, size,
-        [&dst](const unsigned char* block) {
+    char buffer[MaxRefBytesPerInputByte * PieceSize + 8];
+    while (size != 0) {
+        const std::size_t end = pieceEnd(in, size);
+        char* dst = buffer;
+        walk(
+            in, end,
+            [&dst](const unsigned char* block) {
 #pragma GCC unroll 16
-            for (std::size_t k = 0; k < AsciiBlock; ++k) {
-                dst = writePacked(dst, smallRefs[block[k]]);
-            }
-        },
-        [&dst](char32_t cp) { dst = writeCharRef(dst, cp); });
-    out.resize(start + total);
+                for (std::size_t k = 0; k < AsciiBlock; ++k) {
+                    dst = writePacked(dst, smallRefs[block[k]]);
+                }
+            },
+            [&dst](char32_t cp) { dst = writeCharRef(dst, cp); });
+        out.append(buffer, static_cast<std::size_t>(dst - buffer));
+        in += end;
+        size -= end;
+    }
 }
 
 std::string EncodeCharRefs(std::string_view text)

@@ -75,3 +75,24 @@ TEST(EncodeCharRefs, AppendKeepsWhatIsThere)
     quorvane::appendCharRefs(out, "é1");
     EXPECT_EQ(out, "x=&#233;&#49;");
 }
+
+TEST(EncodeCharRefs, LongTextsMatchTheirCharactersEncodedOneByOne)
+{
+    // Long texts are encoded in pieces; no character may be cut at a piece's end,
+    // whatever stands there: a multi-byte character, or a run of stray bytes.
+    const std::string tails[] = {"日", "😀", "é", "\x80\x80\x80\x80\x80", "\xe6\x97", "\xf0\x9f\x98\x80\x80"};
+    const std::string tailRefs[] = {"&#26085;", "&#128512;",
+                                    "&#233;",   "&#65533;&#65533;&#65533;&#65533;&#65533;",
+                                    "&#65533;", "&#128512;&#65533;"};
+    for (std::size_t lead = 2030; lead < 2060; ++lead) {
+        for (std::size_t t = 0; t < std::size(tails); ++t) {
+            const std::string text = std::string(lead, 'a') + tails[t] + "z";
+            std::string expected;
+            for (std::size_t i = 0; i < lead; ++i) {
+                expected += "&#97;";
+            }
+            expected += tailRefs[t] + "&#122;";
+            ASSERT_EQ(EncodeCharRefs(text), expected) << "lead " << lead << ", tail " << t;
+        }
+    }
+}
