@@ -26,9 +26,10 @@ const QColor faceYellow(0xff, 0xd8, 0x1a);
 const QColor faceLight(0xff, 0xf3, 0x8a);
 const QColor faceEdge(0x6b, 0x45, 0x00);
 
-// The icon sizes every window carries: the two the title bar and task bar use, one for
-// the desktop's launchers and a large one from which the desktop scales down.
-constexpr std::array iconSizes{16, 32, 48, 256};
+// The icon sizes every window carries: the two the title bar and task bar use and one
+// for the desktop's launchers. Larger views take the installed scalable icon; a
+// 256-pixel size here would cost every window a millisecond and a quarter megabyte.
+constexpr std::array iconSizes{16, 32, 48};
 
 QImage blankImage(int width, int height)
 {
