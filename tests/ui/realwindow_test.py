@@ -238,8 +238,15 @@ class Desktop:
         self.clipboard_owner = None
 
     def run(self, *args, timeout=STEP_TIMEOUT):
-        return subprocess.run(list(args), env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
-                              timeout=timeout)
+        # Xvfb now and then turns a new client away; such a client did nothing, so
+        # starting it once more is safe.
+        for _ in range(3):
+            done = subprocess.run(list(args), env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
+                                  timeout=timeout)
+            if done.returncode == 0 or b"Can't open display" not in done.stderr:
+                break
+            time.sleep(0.1)
+        return done
 
     def xdotool(self, *args):
         done = self.run("xdotool", *args)
