@@ -767,18 +767,29 @@ void Form1Test::titleBarCloseUnloadsTheMainWindowAlone()
     QVERIFY(forms().form3.get()->isVisible());
 }
 
-void Form1Test::exitEndsTheToolWithoutLoadingOtherWindows()
+namespace {
+
+// Presses "Exit" inside a running event loop and returns the loop's exit status
+// (1 if Exit did not end it within five seconds). Closing the last window would end
+// the loop by itself, so only Exit may end it here.
+int pressExitInRunningTool(Form1* form)
 {
-    // Closing the last window would end the loop by itself; Exit must end it.
     QApplication::setQuitOnLastWindowClosed(false);
-    Form1* form = shownForm1();
-    QVERIFY(QTest::qWaitForWindowExposed(form));
-    SecondaryWindowWatch watch;
     QTimer::singleShot(0, form, [form] { QTest::mouseClick(button(form, 3), Qt::LeftButton); });
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
     const int status = QCoreApplication::exec();
     QApplication::setQuitOnLastWindowClosed(true);
-    QCOMPARE(status, 0);
+    return status;
+}
+
+} // namespace
+
+void Form1Test::exitEndsTheToolWithoutLoadingOtherWindows()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    SecondaryWindowWatch watch;
+    QCOMPARE(pressExitInRunningTool(form), 0);
     QVERIFY(!forms().form1.isLoaded());
     QVERIFY(!forms().form2.isLoaded());
     QVERIFY(!forms().form3.isLoaded());
@@ -787,7 +798,6 @@ void Form1Test::exitEndsTheToolWithoutLoadingOtherWindows()
 
 void Form1Test::exitUnloadsOpenWindows()
 {
-    QApplication::setQuitOnLastWindowClosed(false);
     Form1* form = shownForm1();
     MessageRecorder recorder;
     fill(form, completeEntries());
@@ -795,11 +805,7 @@ void Form1Test::exitUnloadsOpenWindows()
     QTest::mouseClick(button(form, 4), Qt::LeftButton);
     QVERIFY(forms().form2.isLoaded());
     QVERIFY(forms().form3.isLoaded());
-    QTimer::singleShot(0, form, [form] { QTest::mouseClick(button(form, 3), Qt::LeftButton); });
-    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
-    const int status = QCoreApplication::exec();
-    QApplication::setQuitOnLastWindowClosed(true);
-    QCOMPARE(status, 0);
+    QCOMPARE(pressExitInRunningTool(form), 0);
     QVERIFY(!forms().form1.isLoaded());
     QVERIFY(!forms().form2.isLoaded());
     QVERIFY(!forms().form3.isLoaded());
