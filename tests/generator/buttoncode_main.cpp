@@ -1,5 +1,7 @@
 // Writes the button code for a request given as --Field=value arguments, so scripts
-// and browser tests can drive the generator exactly as the windows do.
+// and browser tests can drive the generator exactly as the windows do. Exits 3 when
+// the form is incomplete, 4 with PayPal's objections on stderr, one a line, when
+// PayPal would refuse the button, 2 on a bad argument.
 #include "buttoncode.h"
 
 #include <cstdio>
@@ -15,6 +17,7 @@ using quorvane::ButtonRequest;
 using quorvane::CheckBoxState;
 
 constexpr int ExitIncomplete = 3;
+constexpr int ExitRefused = 4;
 constexpr int ExitUsage = 2;
 
 std::optional<int> parseNumber(std::string_view text, int max)
@@ -113,6 +116,12 @@ int main(int argc, char** argv)
     if (const auto* code = std::get_if<quorvane::ButtonCode>(&result)) {
         std::fwrite(code->text.data(), 1, code->text.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (const auto* refused = std::get_if<quorvane::Refused>(&result)) {
+        for (const quorvane::Problem& problem : refused->problems) {
+            std::cerr << problem.message << '\n';
+        }
+        return ExitRefused;
     }
     std::cerr << "Incomplete\n";
     return ExitIncomplete;

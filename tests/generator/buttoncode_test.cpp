@@ -2,19 +2,24 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <string_view>
 
 namespace {
 
 using quorvane::ButtonCode;
 using quorvane::ButtonRequest;
 using quorvane::CheckBoxState;
+using quorvane::Entry;
 using quorvane::GenerateButtonCode;
 using quorvane::Incomplete;
+using quorvane::Problem;
+using quorvane::Refused;
+using namespace std::string_view_literals;
 
 ButtonRequest completeRequest()
 {
     ButtonRequest r;
-    r.Account = "a@b";
+    r.Account = "a@b.c";
     r.ItemName = "Tea";
     r.ItemNumber = "7";
     r.Amount = "1.50";
@@ -38,6 +43,36 @@ std::string codeOf(const ButtonRequest& r)
 bool isIncomplete(const ButtonRequest& r)
 {
     return std::holds_alternative<Incomplete>(GenerateButtonCode(r));
+}
+
+// The problems PayPal would have with a complete request; none when it gets a code.
+std::vector<Problem> problemsOf(const ButtonRequest& r)
+{
+    const auto result = GenerateButtonCode(r);
+    EXPECT_FALSE(std::holds_alternative<Incomplete>(result)) << "expected a complete request";
+    const auto* refused = std::get_if<Refused>(&result);
+    return refused ? refused->problems : std::vector<Problem>();
+}
+
+std::string& textOf(ButtonRequest& r, Entry entry)
+{
+    switch (entry) {
+    case Entry::Account:
+        return r.Account;
+    case Entry::ItemName:
+        return r.ItemName;
+    case Entry::ItemNumber:
+        return r.ItemNumber;
+    case Entry::Amount:
+        return r.Amount;
+    case Entry::ReturnUrl:
+        return r.ReturnUrl;
+    case Entry::CancelUrl:
+        return r.CancelUrl;
+    case Entry::OwnImageUrl:
+        break;
+    }
+    return r.OwnImageUrl;
 }
 
 // The line of the code that holds the given encoded field name.
@@ -70,7 +105,7 @@ TEST(GenerateButtonCode, WritesTheWholeFormByteForByte)
         "<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" name=\"&#99;&#109;&#100;\" value=\""
         "&#95;&#120;&#99;&#108;&#105;&#99;&#107;\">\r"
         "<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" name=\"&#98;&#117;&#115;&#105;&#110;"
-        "&#101;&#115;&#115;\" value=\"&#97;&#64;&#98;\">\r"
+        "&#101;&#115;&#115;\" value=\"&#97;&#64;&#98;&#46;&#99;\">\r"
         "<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" name=\"&#117;&#110;&#100;&#101;&#102;"
         "&#105;&#110;&#101;&#100;&#95;&#113;&#117;&#97;&#110;&#116;&#105;&#116;&#121;\" value=\"&#48;"
         "\" > \r"
@@ -126,16 +161,200 @@ TEST(GenerateButtonCode, ChecksRequiredEntriesInOrder)
     EXPECT_FALSE(isIncomplete(r));
     EXPECT_EQ(lineWith(codeOf(r), "name=\"&#99;&#110;\""),
               "<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" name=\"&#99;&#110;\" value=\"\">");
+
+    // The window puts the cursor into the first empty entry in its own order.
+    r.ItemNumber = r.CancelUrl = r.Account = "";
+    const auto result = GenerateButtonCode(r);
+    ASSERT_TRUE(std::holds_alternative<Incomplete>(result));
+    EXPECT_EQ(std::get<Incomplete>(result).entry, Entry::Account);
+    r.Account = "a@b.c";
+    EXPECT_EQ(std::get<Incomplete>(GenerateButtonCode(r)).entry, Entry::ItemNumber);
 }
 
-TEST(GenerateButtonCode, SpacesPassTheCheckAndAreEncoded)
+TEST(GenerateButtonCode, SpacesPassTheCompletenessCheckButNotPayPals)
 {
     ButtonRequest r;
     r.Account = r.ItemName = r.ItemNumber = r.Amount = r.ReturnUrl = r.CancelUrl = " ";
+    const std::vector<Problem> expected = {{Entry::Account, quorvane::AccountMessage},
+                                           {Entry::Amount, quorvane::AmountMessage},
+                                           {Entry::ReturnUrl, quorvane::ReturnUrlMessage},
+                                           {Entry::CancelUrl, quorvane::CancelUrlMessage}};
+    EXPECT_EQ(problemsOf(r), expected);
+
+    r = completeRequest();
+    r.ItemName = r.ItemNumber = r.NoteTitle = " ";
     const std::string code = codeOf(r);
     EXPECT_NE(lineWith(code, EncodedNoShipping).find("value=\"&#49;\""), std::string::npos);
-    EXPECT_NE(lineWith(code, "name=\"&#97;&#109;&#111;&#117;&#110;&#116;\"").find("value=\"&#32;\""),
-              std::string::npos);
+    EXPECT_NE(lineWith(code, "name=\"&#99;&#110;\"").find("value=\"&#32;\""), std::string::npos);
+}
+
+TEST(GenerateButtonCode, AllProblemsInOneBoxInTheWindowsOrder)
+{
+    ButtonRequest r = completeRequest();
+    r.CancelUrl = "shop.example/cancelled";
+    r.Amount = "12,50";
+    r.ItemNumber = std::string(128, 'n');
+    r.Account = "seller@example,com";
+    r.UsePresetImage = false;
+    r.UseOwnImage = true;
+    const std::vector<Problem> expected = {{Entry::Account, quorvane::AccountMessage},
+                                           {Entry::ItemNumber, quorvane::ItemNumberMessage},
+                                           {Entry::Amount, quorvane::AmountMessage},
+                                           {Entry::CancelUrl, quorvane::CancelUrlMessage},
+                                           {Entry::OwnImageUrl, quorvane::OwnImageUrlMessage}};
+    const auto result = GenerateButtonCode(r);
+    ASSERT_TRUE(std::holds_alternative<Refused>(result));
+    EXPECT_EQ(std::get<Refused>(result).problems, expected);
+    std::string text(quorvane::RefusedMessageHeading);
+    for (const Problem& problem : expected) {
+        text += "\n" + std::string(problem.message);
+    }
+    EXPECT_EQ(quorvane::refusalMessageText(std::get<Refused>(result)), text);
+}
+
+// Prices, accounts and addresses PayPal takes, and what the seller is told about
+// the ones it refuses (no message: accepted).
+TEST(GenerateButtonCode, AcceptsWhatPayPalTakesAndSaysWhatItRefuses)
+{
+    const std::string longUrl = "https://shop.example/" + std::string(1024 - 21, 'p');
+    const std::string longName = std::string(126, 'n') + "\xF0\x9F\x98\x80"; // 127 characters, 130 bytes
+    const struct
+    {
+        Entry entry;
+        std::string value;
+        std::string_view message;
+    } cases[] = {
+        {Entry::Amount, "1", {}},
+        {Entry::Amount, "0.01", {}},
+        {Entry::Amount, "12.5", {}},
+        {Entry::Amount, "1234567.89", {}},
+        {Entry::Amount, "12.50 EUR", {}},
+        {Entry::Amount, "EUR 12.50", {}},
+        {Entry::Amount, "12.50 eur", {}},
+        {Entry::Amount, "Chf 3", {}},
+        {Entry::Amount, "1500 JPY", {}},
+        {Entry::Amount, "0", quorvane::AmountMessage},
+        {Entry::Amount, "0.00 USD", quorvane::AmountMessage},
+        {Entry::Amount, "-5", quorvane::AmountMessage},
+        {Entry::Amount, "12,50", quorvane::AmountMessage},
+        {Entry::Amount, "1,000.00", quorvane::AmountMessage},
+        {Entry::Amount, "$12.50", quorvane::AmountMessage},
+        {Entry::Amount, "12.50 \xE2\x82\xAC", quorvane::AmountMessage},
+        {Entry::Amount, "12.", quorvane::AmountMessage},
+        {Entry::Amount, ".50", quorvane::AmountMessage},
+        {Entry::Amount, "12.345", quorvane::AmountMessage},
+        {Entry::Amount, "1e3", quorvane::AmountMessage},
+        {Entry::Amount, " 12.50", quorvane::AmountMessage},
+        {Entry::Amount, "12.50 ", quorvane::AmountMessage},
+        {Entry::Amount, "12.50  EUR", quorvane::AmountMessage},
+        {Entry::Amount, "12.50EUR", quorvane::AmountMessage},
+        {Entry::Amount, "12.50 EUR USD", quorvane::AmountMessage},
+        {Entry::Amount, std::string("1\0", 2), quorvane::AmountMessage},
+        {Entry::Amount, "\"><b>", quorvane::AmountMessage},
+        {Entry::Amount, "12.50 XYZ", quorvane::CurrencyMessage},
+        {Entry::Amount, "12.50 EURO", quorvane::CurrencyMessage},
+        {Entry::Amount, "1500.00 JPY", quorvane::WholeAmountMessage},
+        {Entry::Amount, "huf 1.5", quorvane::WholeAmountMessage},
+        {Entry::Amount, "30.1 TWD", quorvane::WholeAmountMessage},
+        {Entry::Account, "seller@example.com", {}},
+        {Entry::Account, "first.last+shop@mail.example.co.uk", {}},
+        {Entry::Account, "ABCDEFGHJK123", {}},
+        {Entry::Account, "\xD0\xB6@\xD1\x80\xD1\x84.\xD1\x80\xD1\x84", {}},
+        {Entry::Account, "seller@example,com", quorvane::AccountMessage},
+        {Entry::Account, "seller@example", quorvane::AccountMessage},
+        {Entry::Account, "@example.com", quorvane::AccountMessage},
+        {Entry::Account, "seller@.com", quorvane::AccountMessage},
+        {Entry::Account, "seller@example.", quorvane::AccountMessage},
+        {Entry::Account, "seller@example..com", quorvane::AccountMessage},
+        {Entry::Account, "a@b@example.com", quorvane::AccountMessage},
+        {Entry::Account, "seller @example.com", quorvane::AccountMessage},
+        {Entry::Account, "seller@example.com\t", quorvane::AccountMessage},
+        {Entry::Account, "ABCDEFGHJK12", quorvane::AccountMessage},
+        {Entry::Account, "abcdefghjk123", quorvane::AccountMessage},
+        {Entry::ReturnUrl, "https://shop.example/thanks", {}},
+        {Entry::ReturnUrl, "HTTP://127.0.0.1:8080/ok?a=1&b=\"<2>\"#top", {}},
+        {Entry::ReturnUrl, "https://[::1]/", {}},
+        {Entry::ReturnUrl, "https://\xD0\xB6.example/\xF0\x9F\x98\x80", {}},
+        {Entry::ReturnUrl, longUrl, {}},
+        {Entry::ReturnUrl, longUrl + "p", quorvane::ReturnUrlMessage},
+        {Entry::ReturnUrl, "shop.example/thanks", quorvane::ReturnUrlMessage},
+        {Entry::ReturnUrl, "https://", quorvane::ReturnUrlMessage},
+        {Entry::ReturnUrl, "http:///thanks", quorvane::ReturnUrlMessage},
+        {Entry::ReturnUrl, "https://:443/", quorvane::ReturnUrlMessage},
+        {Entry::ReturnUrl, "ftp://shop.example/", quorvane::ReturnUrlMessage},
+        {Entry::ReturnUrl, "javascript:alert(1)//https://x", quorvane::ReturnUrlMessage},
+        {Entry::ReturnUrl, " https://shop.example/", quorvane::ReturnUrlMessage},
+        {Entry::ReturnUrl, "https://shop.example/a b", quorvane::ReturnUrlMessage},
+        {Entry::ReturnUrl, "https://shop.example/\xC2\xA0", quorvane::ReturnUrlMessage},
+        {Entry::ReturnUrl, std::string("https://shop.example/\0", 22), quorvane::ReturnUrlMessage},
+        {Entry::CancelUrl, "http://s/no", {}},
+        {Entry::CancelUrl, "https://shop.example/\r\n", quorvane::CancelUrlMessage},
+        {Entry::OwnImageUrl, "https://shop.example/buy.png", {}},
+        {Entry::OwnImageUrl, "http://", quorvane::OwnImageUrlMessage},
+        {Entry::ItemName, longName, {}},
+        {Entry::ItemName, longName + "n", quorvane::ItemNameMessage},
+        {Entry::ItemNumber, std::string(127, '7'), {}},
+        {Entry::ItemNumber, std::string(128, '7'), quorvane::ItemNumberMessage},
+    };
+    for (const auto& c : cases) {
+        ButtonRequest r = completeRequest();
+        r.UseOwnImage = c.entry == Entry::OwnImageUrl;
+        r.UsePresetImage = !r.UseOwnImage;
+        textOf(r, c.entry) = c.value;
+        const std::vector<Problem> expected =
+            c.message.empty() ? std::vector<Problem>() : std::vector<Problem>{{c.entry, c.message}};
+        EXPECT_EQ(problemsOf(r), expected) << "value \"" << c.value << '"';
+    }
+}
+
+TEST(GenerateButtonCode, CurrencyCodeFollowsTheAmountAlone)
+{
+    const std::string amountLine =
+        "<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" name=\"&#97;&#109;&#111;"
+        "&#117;&#110;&#116;\" value=\"&#49;&#50;&#46;&#53;&#48;\">\r";
+    const std::string currencyLine =
+        "<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" name=\"&#99;&#117;"
+        "&#114;&#114;&#101;&#110;&#99;&#121;&#95;&#99;&#111;&#100;&#101;\" value=\"";
+    ButtonRequest r = completeRequest();
+    for (const char* price : {"12.50 eur", "Eur 12.50"}) {
+        r.Amount = price;
+        const std::string code = codeOf(r);
+        EXPECT_NE(code.find(amountLine + currencyLine + "&#69;&#85;&#82;\">\r<input"), std::string::npos)
+            << price;
+        EXPECT_EQ(std::count(code.begin(), code.end(), '\r'), 15);
+    }
+    r.Amount = "12.50";
+    const std::string plain = codeOf(r);
+    EXPECT_NE(plain.find(amountLine), std::string::npos);
+    EXPECT_EQ(plain.find("&#99;&#117;&#114;&#114;&#101;&#110;&#99;&#121;"), std::string::npos);
+}
+
+TEST(GenerateButtonCode, NonAsciiValuesAreSubmittedAsUtf8)
+{
+    const std::string utf8Head =
+        "\" method=\"&#112;&#111;&#115;&#116;\" accept-charset=\"&#85;&#84;&#70;&#45;&#56;\">\r";
+    const std::string cmdThenCharset =
+        "&#95;&#120;&#99;&#108;&#105;&#99;&#107;\">\r<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" "
+        "name=\"&#99;&#104;&#97;&#114;&#115;&#101;&#116;\" value=\"&#85;&#84;&#70;&#45;&#56;\">\r<input";
+    std::string ButtonRequest::*const submitted[] = {&ButtonRequest::Account,    &ButtonRequest::ItemName,
+                                                     &ButtonRequest::ItemNumber, &ButtonRequest::ReturnUrl,
+                                                     &ButtonRequest::CancelUrl,  &ButtonRequest::NoteTitle};
+    for (auto field : submitted) {
+        ButtonRequest r = completeRequest();
+        r.*field += "\xC3\xA9"; // é
+        const std::string code = codeOf(r);
+        EXPECT_NE(code.find(utf8Head), std::string::npos);
+        EXPECT_NE(code.find(cmdThenCharset), std::string::npos);
+        EXPECT_EQ(std::count(code.begin(), code.end(), '\r'), 15);
+    }
+    // The picture's address is not submitted.
+    ButtonRequest r = completeRequest();
+    r.UsePresetImage = false;
+    r.UseOwnImage = true;
+    r.OwnImageUrl = "https://shop.example/\xC3\xA9.png";
+    const std::string code = codeOf(r);
+    EXPECT_NE(code.find("\" method=\"&#112;&#111;&#115;&#116;\">\r"), std::string::npos);
+    EXPECT_EQ(code.find("&#99;&#104;&#97;&#114;&#115;&#101;&#116;"), std::string::npos);
 }
 
 TEST(GenerateButtonCode, OwnImageUrlIsRequiredOnlyWhenOwnImageIsChosen)
@@ -146,8 +365,11 @@ TEST(GenerateButtonCode, OwnImageUrlIsRequiredOnlyWhenOwnImageIsChosen)
     r.OwnImageUrl = "";
     EXPECT_TRUE(isIncomplete(r));
 
-    r.OwnImageUrl = "http://";
-    EXPECT_NE(codeOf(r).find("src=\"&#104;&#116;&#116;&#112;&#58;&#47;&#47;\""), std::string::npos);
+    r.OwnImageUrl = "https://s/own.png";
+    EXPECT_NE(
+        codeOf(r).find("src=\"&#104;&#116;&#116;&#112;&#115;&#58;&#47;&#47;&#115;&#47;&#111;&#119;&#110;"
+                       "&#46;&#112;&#110;&#103;\""),
+        std::string::npos);
 
     r.UseOwnImage = false; // neither option: the own address is used unchecked, even empty
     r.OwnImageUrl = "";
