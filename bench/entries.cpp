@@ -11,6 +11,7 @@ namespace quorvane::bench {
 
 namespace {
 
+constexpr const char* ItemName = "Handmade oak chopping board";
 constexpr const char* ItemNumber = "OAK-4025";
 constexpr const char* Amount = "34.95";
 constexpr const char* ReturnUrl = "https://oakandember.example/thanks";
@@ -30,32 +31,33 @@ template <typename T> T* childOf(QWidget* window, const char* name)
 
 } // namespace
 
-void fillMainWindow(QWidget* mainWindow, const QString& itemName)
+void fillMainWindow(QWidget* mainWindow, const QString& noteTitle)
 {
-    childOf<QLineEdit>(mainWindow, "Text1")->setText(itemName);
+    childOf<QLineEdit>(mainWindow, "Text1")->setText(QString::fromLatin1(ItemName));
     childOf<QLineEdit>(mainWindow, "Text2")->setText(QString::fromLatin1(ItemNumber));
     childOf<QLineEdit>(mainWindow, "Text3")->setText(QString::fromLatin1(Amount));
     childOf<QLineEdit>(mainWindow, "Text4")->setText(QString::fromLatin1(ReturnUrl));
     childOf<QLineEdit>(mainWindow, "Text5")->setText(QString::fromLatin1(Account));
     childOf<QLineEdit>(mainWindow, "Text6")->setText(QString::fromLatin1(CancelUrl));
     childOf<QLineEdit>(mainWindow, "Text7")->setText(QString::fromLatin1(NoImageUrl));
-    childOf<QLineEdit>(mainWindow, "Text16")->setText(QString());
+    childOf<QLineEdit>(mainWindow, "Text8")->setText(noteTitle);
     for (const char* box : {"Check1", "Check2", "Check3"}) {
         childOf<QCheckBox>(mainWindow, box)->setCheckState(Qt::Unchecked);
     }
     childOf<QRadioButton>(mainWindow, "Option1")->setChecked(true);
 }
 
-ButtonRequest requestFor(std::string itemName)
+ButtonRequest requestFor(std::string noteTitle)
 {
     ButtonRequest r;
-    r.ItemName = std::move(itemName);
+    r.ItemName = ItemName;
     r.ItemNumber = ItemNumber;
     r.Amount = Amount;
     r.ReturnUrl = ReturnUrl;
     r.Account = Account;
     r.CancelUrl = CancelUrl;
     r.OwnImageUrl = NoImageUrl;
+    r.NoteTitle = std::move(noteTitle);
     r.UsePresetImage = true;
     r.ChosenImage = 1;
     return r;
@@ -66,7 +68,7 @@ QPushButton* buttonOf(QWidget* window, const char* name)
     return childOf<QPushButton>(window, name);
 }
 
-std::string itemNameOf(std::size_t bytes)
+std::string noteTitleOf(std::size_t bytes)
 {
     constexpr std::string_view sample = "Handmade oak chopping board, 40 x 25 cm. ";
     std::string text;

@@ -9,18 +9,18 @@
 
 namespace quorvane::bench {
 
-// Fills the main window with a complete seller's entries around `itemName`: the
-// first picture, no own image URL, no box ticked.
-void fillMainWindow(QWidget* mainWindow, const QString& itemName);
+// Fills the main window with a complete seller's entries around `noteTitle`, the one
+// entry without a length limit: the first picture, no own image URL, no box ticked.
+void fillMainWindow(QWidget* mainWindow, const QString& noteTitle);
 
 // What the generator is asked for by the entries fillMainWindow makes.
-ButtonRequest requestFor(std::string itemName);
+ButtonRequest requestFor(std::string noteTitle);
 
 // A window's push button by its object name; aborts if it is missing, since a
 // figure taken without the button pressed would be meaningless.
 QPushButton* buttonOf(QWidget* window, const char* name);
 
-// A text of exactly `bytes` bytes, made of repeats of one ASCII item name.
-std::string itemNameOf(std::size_t bytes);
+// A text of exactly `bytes` bytes, made of repeats of one ASCII sentence.
+std::string noteTitleOf(std::size_t bytes);
 
 } // namespace quorvane::bench

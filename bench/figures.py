@@ -2,7 +2,7 @@
 """Quorvane's figures, measured side by side in one run (not a CTest test).
 
 Start-up and peak memory against bench/bare_window, "Generate The Code !" until the
-code window is shown, and long item names through generate, show and copy. Every
+code window is shown, and long note titles through generate, show and copy. Every
 figure is the median of several runs; start-up runs alternate between the tool and
 the yardstick so that both see the same load.
 
@@ -266,8 +266,8 @@ def report(args, display, startup, generate, scale):
     if not scale:
         return
     print()
-    print("scale: ASCII item name -> generate, show, copy")
-    print(f"  {'item name':>10} {'code':>10} {'gen+show':>10} {'copy':>8} {'total':>10} {'s/MiB':>7}"
+    print("scale: ASCII note title -> generate, show, copy")
+    print(f"  {'note title':>10} {'code':>10} {'gen+show':>10} {'copy':>8} {'total':>10} {'s/MiB':>7}"
           f" {'peak RSS':>10} {'exact':>6}")
     for row in scale:
         if "timed_out" in row:
@@ -303,10 +303,10 @@ def main():
     parser.add_argument("--runs", type=int, default=7, help="runs per figure (default 7)")
     parser.add_argument("--presses", type=int, default=20, help="presses per generate run (default 20)")
     parser.add_argument("--platform", choices=("xcb", "offscreen"), default="xcb")
-    parser.add_argument("--scale-runs", type=int, default=3, help="runs per item-name size (default 3)")
+    parser.add_argument("--scale-runs", type=int, default=3, help="runs per note-title size (default 3)")
     parser.add_argument("--scale-timeout", type=int, default=300, help="seconds one scale run may take")
-    parser.add_argument("--sizes", default="102400,1048576,10485760", help="item-name sizes in bytes")
-    parser.add_argument("--no-scale", action="store_true", help="leave out the item-name sizes")
+    parser.add_argument("--sizes", default="102400,1048576,10485760", help="note-title sizes in bytes")
+    parser.add_argument("--no-scale", action="store_true", help="leave out the note-title sizes")
     args = parser.parse_args()
 
     display = Display(args.platform)

@@ -76,7 +76,7 @@ int main(int argc, char* argv[])
         mainWindow->show();
         shown.wait(TimeoutMs);
     }
-    quorvane::bench::fillMainWindow(mainWindow, QStringLiteral("Handmade oak chopping board"));
+    quorvane::bench::fillMainWindow(mainWindow, QString());
     QPushButton* generate = quorvane::bench::buttonOf(mainWindow, "Command1");
 
     printSeries("first", {pressGenerate(generate)});

@@ -1,4 +1,4 @@
-// A long item name through the windows: "Generate The Code !" until the code window
+// A long note title through the windows: "Generate The Code !" until the code window
 // is painted and idle, then "Copy The Code !" with "Set!" answered, and whether the
 // clipboard then holds exactly the generator's code.
 //
@@ -50,10 +50,10 @@ void print(const char* key, std::int64_t value)
     std::fflush(stdout);
 }
 
-std::string expectedCode(const std::string& itemName)
+std::string expectedCode(const std::string& noteTitle)
 {
     const quorvane::ButtonCodeResult result =
-        quorvane::GenerateButtonCode(quorvane::bench::requestFor(itemName));
+        quorvane::GenerateButtonCode(quorvane::bench::requestFor(noteTitle));
     return std::get<quorvane::ButtonCode>(result).text;
 }
 
@@ -69,9 +69,9 @@ std::int64_t pressCopy(quorvane::Form2* codeWindow)
     return elapsed;
 }
 
-void checkClipboard(const std::string& itemName)
+void checkClipboard(const std::string& noteTitle)
 {
-    const std::string expected = expectedCode(itemName);
+    const std::string expected = expectedCode(noteTitle);
     const std::string copied = QGuiApplication::clipboard()->text().toStdString();
     print("code_bytes", static_cast<std::int64_t>(expected.size()));
     print("exact", copied == expected ? 1 : 0);
@@ -82,10 +82,10 @@ void checkClipboard(const std::string& itemName)
     }
 }
 
-void presses(quorvane::Form1* mainWindow, const std::string& itemName)
+void presses(quorvane::Form1* mainWindow, const std::string& noteTitle)
 {
     std::int64_t start = monotonicNanoseconds();
-    quorvane::bench::fillMainWindow(mainWindow, QString::fromStdString(itemName));
+    quorvane::bench::fillMainWindow(mainWindow, QString::fromStdString(noteTitle));
     print("fill", monotonicNanoseconds() - start);
 
     IdleProbe shown(isCodeWindow);
@@ -97,17 +97,17 @@ void presses(quorvane::Form1* mainWindow, const std::string& itemName)
     print("generate_show", monotonicNanoseconds() - start);
     print("copy", pressCopy(quorvane::forms().form2.get()));
     print("hwm_kib", quorvane::bench::peakResidentKiB());
-    checkClipboard(itemName);
+    checkClipboard(noteTitle);
 }
 
 // The steps of "Generate The Code !" one by one, in the order its handler runs them.
-void phases(quorvane::Form1* mainWindow, const std::string& itemName)
+void phases(quorvane::Form1* mainWindow, const std::string& noteTitle)
 {
-    quorvane::bench::fillMainWindow(mainWindow, QString::fromStdString(itemName));
-    auto* itemBox = mainWindow->findChild<QLineEdit*>(QStringLiteral("Text1"));
+    quorvane::bench::fillMainWindow(mainWindow, QString::fromStdString(noteTitle));
+    auto* noteBox = mainWindow->findChild<QLineEdit*>(QStringLiteral("Text8"));
 
     std::int64_t start = monotonicNanoseconds();
-    std::string entered = itemBox->text().toStdString();
+    std::string entered = noteBox->text().toStdString();
     print("read", monotonicNanoseconds() - start);
 
     start = monotonicNanoseconds();
@@ -138,7 +138,7 @@ void phases(quorvane::Form1* mainWindow, const std::string& itemName)
     print("show", monotonicNanoseconds() - start);
     print("copy", pressCopy(codeWindow));
     print("hwm_kib", quorvane::bench::peakResidentKiB());
-    checkClipboard(itemName);
+    checkClipboard(noteTitle);
 }
 
 } // namespace
@@ -150,7 +150,7 @@ int main(int argc, char* argv[])
     if (argc < 2) {
         fail("usage: scale_probe <bytes> [phases]");
     }
-    const std::string itemName = quorvane::bench::itemNameOf(std::strtoull(argv[1], nullptr, 10));
+    const std::string noteTitle = quorvane::bench::noteTitleOf(std::strtoull(argv[1], nullptr, 10));
     quorvane::setMessageBoxHandler(
         [](const QString&, quorvane::MessageStyle, const QString& title) { g_lastBoxTitle = title; });
 
@@ -161,9 +161,9 @@ int main(int argc, char* argv[])
         shown.wait(TimeoutMs);
     }
     if (argc > 2 && std::strcmp(argv[2], "phases") == 0) {
-        phases(mainWindow, itemName);
+        phases(mainWindow, noteTitle);
     } else {
-        presses(mainWindow, itemName);
+        presses(mainWindow, noteTitle);
     }
     quorvane::forms().form2.unload();
     quorvane::forms().form1.unload();

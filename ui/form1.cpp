@@ -191,9 +191,7 @@ void Form1::Command1_Click()
         const ButtonCodeResult result = GenerateButtonCode(request);
         const auto* code = std::get_if<ButtonCode>(&result);
         if (!code) {
-            MsgBox(QString::fromUtf8(IncompleteMessageText.data(), IncompleteMessageText.size()),
-                   MessageStyle::Plain,
-                   QString::fromUtf8(IncompleteMessageTitle.data(), IncompleteMessageTitle.size()));
+            showWhatToFix(result);
             return;
         }
         Form2* codeWindow = forms().form2.get();
@@ -233,6 +231,37 @@ void Form1::Command4_Click()
     about->show();
     about->raise();
     about->activateWindow();
+}
+
+void Form1::showWhatToFix(const ButtonCodeResult& result)
+{
+    const auto* refused = std::get_if<Refused>(&result);
+    const std::string text = refused ? refusalMessageText(*refused) : std::string(IncompleteMessageText);
+    const std::string_view title = refused ? RefusedMessageTitle : IncompleteMessageTitle;
+    MsgBox(QString::fromStdString(text), MessageStyle::Plain, QString::fromUtf8(title.data(), title.size()));
+    // After the box, so the seller can type the fix at once.
+    entryBox(refused ? refused->problems.front().entry : std::get<Incomplete>(result).entry)->setFocus();
+}
+
+QLineEdit* Form1::entryBox(Entry entry) const
+{
+    switch (entry) {
+    case Entry::Account:
+        return m_ui->Text5;
+    case Entry::ItemName:
+        return m_ui->Text1;
+    case Entry::ItemNumber:
+        return m_ui->Text2;
+    case Entry::Amount:
+        return m_ui->Text3;
+    case Entry::ReturnUrl:
+        return m_ui->Text4;
+    case Entry::CancelUrl:
+        return m_ui->Text6;
+    case Entry::OwnImageUrl:
+        break;
+    }
+    return m_ui->Text7;
 }
 
 void Form1::choosePicture(int k)

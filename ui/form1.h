@@ -1,9 +1,11 @@
 #pragma once
 
+#include "buttoncode.h"
 #include "form.h"
 #include "skin.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <array>
 #include <memory>
 
@@ -41,6 +43,8 @@ private:
     void Command3_Click();
     void Command4_Click();
 
+    void showWhatToFix(const ButtonCodeResult& result);
+    QLineEdit* entryBox(Entry entry) const;
     void choosePicture(int k);
     int chosenPicture() const;
     std::array<QLabel*, 8> images() const;

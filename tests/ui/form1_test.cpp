@@ -270,6 +270,8 @@ private slots:
     void checkStatesReachTheGenerator();
 
     void incompleteFormShowsOneErrorAndNoCodeWindow();
+    void refusalNamesEveryProblemAndFocusesTheFirst_data();
+    void refusalNamesEveryProblemAndFocusesTheFirst();
     void twoGenerationsShareOneCodeWindow();
     void clipboardHoldsTheGeneratorsCode_data();
     void clipboardHoldsTheGeneratorsCode();
@@ -637,6 +639,7 @@ void Form1Test::incompleteFormShowsOneErrorAndNoCodeWindow()
     Form1* form = shownForm1();
     MessageRecorder recorder;
     Entries entries = completeEntries();
+    entries[0].clear();
     entries[4].clear();
     fill(form, entries);
     QTest::mouseClick(button(form, 1), Qt::LeftButton);
@@ -651,10 +654,73 @@ void Form1Test::incompleteFormShowsOneErrorAndNoCodeWindow()
     for (int n = 1; n <= 8; ++n) {
         QCOMPARE(textBox(form, n)->text(), entries[n - 1]);
     }
+    // The account box comes first on the window, though the item name is empty too.
+    QCOMPARE(form->focusWidget(), textBox(form, 5));
 
     QTest::mouseClick(button(form, 1), Qt::LeftButton);
     QCOMPARE(recorder.messages.size(), 2);
     QVERIFY(!forms().form2.isLoaded());
+}
+
+void Form1Test::refusalNamesEveryProblemAndFocusesTheFirst_data()
+{
+    QTest::addColumn<QList<int>>("boxes");
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("focus");
+    const QString tooLong(128, QLatin1Char('x'));
+    QTest::newRow("account")
+        << QList<int>{5} << QStringList{"seller@example,com"}
+        << QStringList{"Your Paypal Account: write the e-mail address of your PayPal account, like "
+                       "seller@example.com, or its merchant account ID of 13 capital letters "
+                       "and digits"}
+        << 5;
+    QTest::newRow("item name") << QList<int>{1} << QStringList{tooLong}
+                               << QStringList{"Item Name / Service: write at most 127 characters"} << 1;
+    QTest::newRow("item number") << QList<int>{2} << QStringList{tooLong}
+                                 << QStringList{"Item ID / Number: write at most 127 characters"} << 2;
+    QTest::newRow("cancelled URL") << QList<int>{6} << QStringList{"shop.example/cancelled"}
+                                   << QStringList{QString::fromUtf8(CancelUrlMessage.data(),
+                                                                    CancelUrlMessage.size())}
+                                   << 6;
+    QTest::newRow("own image") << QList<int>{7} << QStringList{"http://"}
+                               << QStringList{QString::fromUtf8(OwnImageUrlMessage.data(),
+                                                                OwnImageUrlMessage.size())}
+                               << 7;
+    QTest::newRow("success URL and price")
+        << QList<int>{4, 3} << QStringList{"https://shop example/thanks", "12.50 €"}
+        << QStringList{"Price of Item / Service: write a number above 0 with a point and at most 2 decimals, like "
+                       "12.50, with no thousands separator, symbol or space; a currency code may stand one space "
+                       "before or after it, like 12.50 EUR",
+                       QString::fromUtf8(ReturnUrlMessage.data(), ReturnUrlMessage.size())}
+        << 3;
+}
+
+void Form1Test::refusalNamesEveryProblemAndFocusesTheFirst()
+{
+    QFETCH(QList<int>, boxes);
+    QFETCH(QStringList, values);
+    QFETCH(QStringList, lines);
+    QFETCH(int, focus);
+    Form1* form = shownForm1();
+    MessageRecorder recorder;
+    Entries entries = completeEntries();
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        entries[boxes[i] - 1] = values[i];
+    }
+    fill(form, entries);
+    control<QRadioButton>(form, "Option2")->setChecked(boxes.contains(7));
+    QTest::mouseClick(button(form, 1), Qt::LeftButton);
+    QCOMPARE(recorder.messages.size(), 1);
+    QCOMPARE(recorder.messages[0].text,
+             QStringLiteral("Error: PayPal would refuse this button:\n") + lines.join('\n'));
+    QCOMPARE(recorder.messages[0].title, QStringLiteral("Error"));
+    QCOMPARE(recorder.messages[0].style, MessageStyle::Plain);
+    QVERIFY(!forms().form2.isLoaded());
+    for (int n = 1; n <= 8; ++n) {
+        QCOMPARE(textBox(form, n)->text(), entries[n - 1]);
+    }
+    QCOMPARE(form->focusWidget(), textBox(form, focus));
 }
 
 void Form1Test::twoGenerationsShareOneCodeWindow()
@@ -691,8 +757,12 @@ void Form1Test::clipboardHoldsTheGeneratorsCode()
     QFETCH(QString, entry);
     Form1* form = shownForm1();
     MessageRecorder recorder;
-    Entries entries;
-    entries.fill(entry);
+    Entries entries = completeEntries();
+    entries[0] = entries[1] = entries[7] = entry;
+    // An address takes it too, without the spaces and controls no address may hold.
+    const QString inAddress = QString(entry).remove(QRegularExpression(QStringLiteral("[\\s\\x00-\\x1f]")));
+    entries[3] = QStringLiteral("https://shop.example/thanks?") + inAddress;
+    entries[5] = QStringLiteral("https://shop.example/") + inAddress;
     fill(form, entries);
     const std::string expected = expectedCode(entries);
     QVERIFY(!expected.empty());
@@ -704,10 +774,9 @@ void Form1Test::textLongerThanLineEditDefaultReachesTheClipboard()
     Form1* form = shownForm1();
     MessageRecorder recorder;
     Entries entries = completeEntries();
-    entries[0] = QString(40000, QLatin1Char('n'));
-    entries[7] = QString(32768, QChar(0x00e9));
+    entries[7] = QString(40000, QLatin1Char('n')) + QString(32768, QChar(0x00e9));
     fill(form, entries);
-    QCOMPARE(textBox(form, 1)->text().size(), 40000);
+    QCOMPARE(textBox(form, 8)->text().size(), 72768);
     QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries)));
 }
 

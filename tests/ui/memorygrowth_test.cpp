@@ -25,7 +25,7 @@ namespace {
 constexpr int WarmUpRounds = 30;
 constexpr int Rounds = 200;
 
-// Between the two readings 17 rounds carry a 100 KB item name, whose code alone takes
+// Between the two readings 17 rounds carry a 100 KB note title, whose code alone takes
 // over a megabyte as text; keeping two of them would exceed this.
 constexpr long long RssTolerance = 2 * 1024 * 1024;
 
@@ -93,7 +93,7 @@ CheckBoxState checkBoxState(Qt::CheckState state)
     return CheckBoxState::Unticked;
 }
 
-// Entries that differ every round; every tenth round carries a 100 KB item name.
+// Entries that differ every round; every tenth round carries a 100 KB note title.
 struct Round
 {
     std::array<QString, 8> texts;
@@ -102,16 +102,15 @@ struct Round
 
 Round round(int n)
 {
-    const QString item = n % 10 == 0 ? QString(100 * 1024, QChar(u'a' + n % 26))
-                                     : QStringLiteral("Item %1 ").arg(n).repeated(1 + n % 97);
+    const QString note = n % 10 == 0 ? QString(100 * 1024, QChar(u'a' + n % 26))
+                                     : QStringLiteral("Note %1 ").arg(n).repeated(1 + n % 97);
     static constexpr std::array<Qt::CheckState, 3> states = {Qt::Unchecked, Qt::Checked,
                                                              Qt::PartiallyChecked};
-    return {{item, QStringLiteral("N-%1").arg(n),
+    return {{QStringLiteral("Item %1").arg(n), QStringLiteral("N-%1").arg(n),
              QStringLiteral("%1.%2").arg(n).arg(n % 100, 2, 10, QChar(u'0')),
              QStringLiteral("https://shop.example/thanks/%1").arg(n),
              QStringLiteral("seller%1@shop.example").arg(n),
-             QStringLiteral("https://shop.example/cancelled/%1").arg(n), QStringLiteral("http://"),
-             QStringLiteral("Note %1").arg(n)},
+             QStringLiteral("https://shop.example/cancelled/%1").arg(n), QStringLiteral("http://"), note},
             {states[n % 3], states[(n + 1) % 3], states[(n + 2) % 3]}};
 }
 
