@@ -2,12 +2,15 @@
 """Loads payment forms written by buttoncode into headless Chromium and checks that
 the browser reads and submits exactly what the seller typed.
 
-The page (declared UTF-8) holds one generated form per entry. A script in it reports
-what the browser parsed (forms, action, method, inputs) back to this server, then
+A page holds one generated form per entry. A script in it reports what the browser
+parsed (forms, action, method, character set, inputs) back to this server, then
 points each form at this server and submits it by clicking its picture button, one
 entry at a time, into an iframe of its own. The server decodes every posted
-application/x-www-form-urlencoded body as UTF-8 and compares each field with the
-entry. Chromium only ever talks to 127.0.0.1: every other host name fails to resolve.
+application/x-www-form-urlencoded body strictly as UTF-8 and compares each field
+with the entry. There are two pages: one served as UTF-8 with every entry, and one
+served as windows-1252 with the Cyrillic, accented, euro and emoji entries, whose
+forms must post UTF-8 all the same. Chromium only ever talks to 127.0.0.1: every
+other host name fails to resolve.
 
 Standard library only. Exits 0 when every entry matched, 1 otherwise (also when
 Chromium is missing or does not finish in time), 2 on bad arguments.
@@ -32,10 +35,16 @@ IMAGE_BASE = "https://www.paypal.com/images/"
 PRESET_PICTURES = ["", "x-click-but23.gif", "x-click-butcc.gif", "x-click-but02.gif", "x-click-but03.gif",
                    "x-click-but5.gif", "x-click-but01.gif", "x-click-but9.gif", "x-click-but6.gif"]
 BUTTON_ALT = "Make payments with PayPal - it's fast, free and secure!"
-HIDDEN_FIELDS = ["cmd", "business", "undefined_quantity", "item_name", "item_number", "amount", "return",
-                 "cancel_return", "no_shipping", "no_note", "cn"]
 TEXT_FIELDS = ["Account", "ItemName", "ItemNumber", "Amount", "ReturnUrl", "CancelUrl", "NoteTitle",
                "OwnImageUrl"]
+# The entries a form submits; the picture's address is not among them.
+SUBMITTED_FIELDS = [name for name in TEXT_FIELDS if name != "OwnImageUrl"]
+
+# What PayPal takes: item names and numbers up to 127 characters, addresses up to 1,024
+# without spaces or invisible characters.
+MAX_ITEM = 127
+MAX_ADDRESS = 1024
+INVISIBLE = re.compile("[\x00-\x20\x7f-\xa0\xad\u1680\u2000-\u200f\u2028-\u202f\u205f-\u2064\u3000\ufeff]")
 
 # The 27 characters windows-1252 puts at 0x80-0x9F, where ISO 8859-1 has controls.
 CP1252_EXTRAS = bytes(range(0x80, 0xA0)).decode("cp1252", errors="ignore")
@@ -46,15 +55,39 @@ LATIN1_UPPER = "".join(chr(c) for c in range(0xA0, 0x100))
 TICKED, UNTICKED, GREYED = 1, 0, 2
 
 
+def sent_bytes(text):
+    return text[0] if isinstance(text, tuple) else text.encode("utf-8")
+
+
+def typed_text(text):
+    return text[1] if isinstance(text, tuple) else text
+
+
+def in_address(base, text):
+    """An address that carries a text in its path or query, without what no address
+    may hold; the base alone when the text would make it too long."""
+    if isinstance(text, tuple):
+        return (base.encode("ascii") + text[0], base + text[1]) if not INVISIBLE.search(text[1]) else base
+    address = base + INVISIBLE.sub("", text)
+    return address if len(address) <= MAX_ADDRESS else base
+
+
 def entry(label, text=None, **fields):
-    """An entry whose text fields all hold `text` unless given separately. A text is
-    either a str, sent as UTF-8, or a pair (bytes sent, str the browser must post)."""
+    """An entry around `text`: in the item name and number (when short enough), the
+    note title and the two return addresses; the account and price are a seller's
+    own unless given. A text is either a str, sent as UTF-8, or a pair (bytes sent,
+    str the browser must post)."""
     e = {"label": label, "CollectShipping": TICKED, "AllowQuantity": UNTICKED, "AllowNote": TICKED,
-         "UsePresetImage": 1, "UseOwnImage": 0, "ChosenImage": 1}
-    for name in TEXT_FIELDS:
-        if name != "OwnImageUrl" and text is not None:
-            e[name] = text
-    e.setdefault("OwnImageUrl", "http://")
+         "UsePresetImage": 1, "UseOwnImage": 0, "ChosenImage": 1, "Account": "seller@example.com",
+         "ItemName": "Blue mug", "ItemNumber": "MUG-01", "Amount": "9.99", "NoteTitle": "Gift message",
+         "ReturnUrl": "https://shop.example/thanks", "CancelUrl": "https://shop.example/cancel",
+         "OwnImageUrl": "http://"}
+    if text is not None:
+        if len(typed_text(text)) <= MAX_ITEM:
+            e["ItemName"] = e["ItemNumber"] = text
+        e["NoteTitle"] = text
+        e["ReturnUrl"] = in_address("https://shop.example/thanks?q=", text)
+        e["CancelUrl"] = in_address("https://shop.example/cancel/", text)
     e.update(fields)
     return e
 
@@ -64,16 +97,18 @@ ENTRIES = [
     entry("plain", Account="seller@example.com", ItemName="Blue mug", ItemNumber="MUG-01", Amount="9.99",
           ReturnUrl="https://shop.example/thanks", CancelUrl="https://shop.example/cancel",
           NoteTitle="Gift message", ChosenImage=5, AllowQuantity=TICKED),
+    entry("currency", "Tea", Amount="eur 12.50", Account="ABCDEFGHJK123"),
     entry("quotes", 'He said "hi" & she said \'bye\' ""\'\''),
     entry("markup", '</div></form><script>alert(1)</script><form action="https://evil.example/">'
           "<input name=cmd value=_cart><!-- ]]> <b>bold</b>", UseOwnImage=1, UsePresetImage=0,
-          OwnImageUrl='"><script>alert(2)</script><img src="x'),
+          OwnImageUrl='https://img.example/"><script>alert(2)</script><img/src="x'),
     entry("references", "&#49; &amp; &lt;x&gt; &#x41; &copy &nbsp;; &#0; &#128; &", ChosenImage=8),
     entry("spaces", "  leading and trailing  \t", ChosenImage=2, CollectShipping=UNTICKED,
           AllowNote=UNTICKED, AllowQuantity=TICKED),
     entry("line breaks", "one\r\ntwo\rthree\nfour\r\r\n\n", ChosenImage=3),
-    entry("cafe", "Café €", ChosenImage=4, NoteTitle="Pour qui ? Noël, été"),
-    entry("cyrillic", "Жук", ChosenImage=6, CollectShipping=GREYED, AllowQuantity=GREYED, AllowNote=GREYED),
+    entry("cafe", "café €", ChosenImage=4, NoteTitle="Pour qui ? Noël, été", Amount="JPY 1500"),
+    entry("cyrillic", "Жук", ChosenImage=6, CollectShipping=GREYED, AllowQuantity=GREYED, AllowNote=GREYED,
+          Account="жук@пример.рф"),
     entry("cjk", "日本茶", ChosenImage=7),
     entry("emoji", "😀 🎉 👍🏽 👨‍👩‍👧 𝄞", UseOwnImage=1, UsePresetImage=0, OwnImageUrl="https://img.example/😀.png"),
     entry("windows-1252", "“smart quotes” ‘single’ ™ … – — " + CP1252_EXTRAS, NoteTitle=CP1252_EXTRAS),
@@ -84,15 +119,12 @@ ENTRIES = [
     entry("no picture", "x", UsePresetImage=0, UseOwnImage=0, OwnImageUrl="", NoteTitle=""),
     entry("preset none", " ", ChosenImage=0),
     entry("long", "Ab€Ж日😀 <&>\"'\r\n" * 150),
+    # Only the picture's address is not ASCII: it is not submitted, so no charset.
+    entry("picture only", UseOwnImage=1, UsePresetImage=0, OwnImageUrl="https://img.example/é.png"),
 ]
 
-
-def sent_bytes(text):
-    return text[0] if isinstance(text, tuple) else text.encode("utf-8")
-
-
-def typed_text(text):
-    return text[1] if isinstance(text, tuple) else text
+# A page in windows-1252, whose forms would otherwise post in windows-1252.
+CP1252_LABELS = ["plain", "cafe", "cyrillic", "emoji"]
 
 
 def submitted(text):
@@ -105,20 +137,43 @@ def ticked(state):
     return state == TICKED
 
 
+def submits_non_ascii(e):
+    return not all(sent_bytes(e[name]).isascii() for name in SUBMITTED_FIELDS)
+
+
+def price(amount):
+    """The number and the currency code (None for a plain number) PayPal is sent."""
+    parts = amount.split(" ")
+    if len(parts) == 1:
+        return amount, None
+    number, code = parts if parts[0][:1].isdigit() else parts[::-1]
+    return number, code.upper()
+
+
 def expected_fields(e):
-    return [
-        ("cmd", "_xclick"),
+    number, currency = price(e["Amount"])
+    return [("cmd", "_xclick")] + ([("charset", "UTF-8")] if submits_non_ascii(e) else []) + [
         ("business", submitted(e["Account"])),
         ("undefined_quantity", "1" if ticked(e["AllowQuantity"]) else "0"),
         ("item_name", submitted(e["ItemName"])),
         ("item_number", submitted(e["ItemNumber"])),
-        ("amount", submitted(e["Amount"])),
+        ("amount", number),
+    ] + ([("currency_code", currency)] if currency else []) + [
         ("return", submitted(e["ReturnUrl"])),
         ("cancel_return", submitted(e["CancelUrl"])),
         ("no_shipping", "0" if ticked(e["CollectShipping"]) else "1"),
         ("no_note", "0" if ticked(e["AllowNote"]) else "1"),
         ("cn", submitted(e["NoteTitle"])),
     ]
+
+
+def expected_inputs(e):
+    return [f"input hidden {name}" for name, _ in expected_fields(e)] + ["input image submit"]
+
+
+def expected_charset(e):
+    """The form's accept-charset: UTF-8 when a submitted value is not ASCII."""
+    return "UTF-8" if submits_non_ascii(e) else None
 
 
 def expected_picture(e):
@@ -154,6 +209,7 @@ function inspect(box) {
     const form = forms[0];
     found.action = form.getAttribute("action");
     found.method = form.getAttribute("method");
+    found.acceptCharset = form.getAttribute("accept-charset");
     // form.elements leaves out picture buttons, so list the controls directly.
     found.inputs = Array.from(form.querySelectorAll("input, button, select, textarea"), el => ({
       tag: el.tagName.toLowerCase(), type: el.getAttribute("type"), name: el.getAttribute("name"),
@@ -191,7 +247,7 @@ run().catch(err => post("/error", {message: String(err && err.stack || err)}));
 
 # Runs before any generated code: a script smuggled into a form would call alert.
 PAGE_HEAD = """<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Payment forms</title>
+<html><head><meta charset="{charset}"><title>Payment forms</title>
 <script>
 window.alert = m => navigator.sendBeacon("/injected", String(m));
 window.addEventListener("error", ev => navigator.sendBeacon("/error", JSON.stringify({message: ev.message})));
@@ -200,8 +256,8 @@ window.addEventListener("error", ev => navigator.sendBeacon("/error", JSON.strin
 """
 
 
-def build_page(codes):
-    parts = [PAGE_HEAD.encode("ascii")]
+def build_page(codes, charset="utf-8"):
+    parts = [PAGE_HEAD.replace("{charset}", charset).encode("ascii")]
     for i, code in enumerate(codes):
         parts += [f'<div class="entry" id="entry{i}">\n'.encode("ascii"), code, b"</div>\n"]
     parts += [PAGE_SCRIPT.encode("ascii"), b"</body></html>\n"]
@@ -222,7 +278,7 @@ class Results:
         self.finished.set()
 
 
-def make_handler(page, results):
+def make_handler(page, results, charset="utf-8"):
     class Handler(BaseHTTPRequestHandler):
         def log_message(self, *args):
             pass
@@ -236,7 +292,7 @@ def make_handler(page, results):
 
         def do_GET(self):
             if self.path == "/":
-                self.reply(200, page, "text/html; charset=utf-8")
+                self.reply(200, page, f"text/html; charset={charset}")
             else:
                 self.reply(404)
 
@@ -264,14 +320,13 @@ def make_handler(page, results):
     return Handler
 
 
-def check_report(report, count):
+def check_report(report, entries):
     problems = []
     if report is None:
         return ["the page never reported what it parsed"]
-    if report["formsInPage"] != count:
-        problems.append(f"page holds {report['formsInPage']} forms, expected {count}")
-    names = HIDDEN_FIELDS + ["submit"]
-    for i, (e, found) in enumerate(zip(ENTRIES, report["entries"])):
+    if report["formsInPage"] != len(entries):
+        problems.append(f"page holds {report['formsInPage']} forms, expected {len(entries)}")
+    for i, (e, found) in enumerate(zip(entries, report["entries"])):
         where = f"entry {i} ({e['label']})"
         if found["forms"] != 1:
             problems.append(f"{where}: {found['forms']} forms, expected exactly 1")
@@ -280,13 +335,15 @@ def check_report(report, count):
             problems.append(f"{where}: action {found['action']!r}, expected {PAYMENT_ENDPOINT!r}")
         if found["method"] != "post":
             problems.append(f"{where}: method {found['method']!r}, expected 'post'")
+        if found["acceptCharset"] != expected_charset(e):
+            problems.append(f"{where}: accept-charset {found['acceptCharset']!r}, expected {expected_charset(e)!r}")
         inputs = found["inputs"]
         got = [f"{x['tag']} {x['type']} {x['name']}" for x in inputs]
-        want = [f"input hidden {n}" for n in HIDDEN_FIELDS] + ["input image submit"]
+        want = expected_inputs(e)
         if got != want:
             problems.append(f"{where}: inputs {got}, expected {want}")
             continue
-        button = inputs[len(names) - 1]
+        button = inputs[-1]
         picture = expected_picture(e)
         if button["src"] != picture:
             problems.append(f"{where}: picture {button['src']!r}, expected {picture!r}")
@@ -308,12 +365,12 @@ def check_submission(index, e, posted):
     except (UnicodeDecodeError, ValueError) as err:
         return [f"{where}: body is not UTF-8 form data ({err}): {body[:200]!r}"]
     problems = []
+    want = expected_fields(e)
     # Clicking a picture button adds the click position as name.x and name.y.
-    position = fields[len(HIDDEN_FIELDS):]
+    position = fields[len(want):]
     if [n for n, _ in position] != ["submit.x", "submit.y"] or not all(v.isdigit() for _, v in position):
         problems.append(f"{where}: button position fields {position!r}")
-    got = fields[:len(HIDDEN_FIELDS)]
-    want = expected_fields(e)
+    got = fields[:len(want)]
     if [n for n, _ in got] != [n for n, _ in want]:
         return problems + [f"{where}: posted fields {[n for n, _ in got]}, expected {[n for n, _ in want]}"]
     for (name, value), (_, expected) in zip(got, want):
@@ -390,6 +447,28 @@ def run_browser(chromium, url, results, timeout):
     return "".join(line for line in output.splitlines(keepends=True) if "dbus" not in line)
 
 
+def check_page(args, chromium, charset, entries):
+    """Serves one page in the given encoding with a form per entry; returns the
+    problems found and Chromium's output."""
+    page = build_page([generate(args.buttoncode, e) for e in entries], charset)
+    results = Results()
+    server = ThreadingHTTPServer(("127.0.0.1", 0), make_handler(page, results, charset))
+    serving = threading.Thread(target=server.serve_forever, daemon=True)
+    serving.start()
+    try:
+        url = f"http://127.0.0.1:{server.server_address[1]}/"
+        browser_log = run_browser(chromium, url, results, args.timeout)
+    finally:
+        server.shutdown()
+        server.server_close()
+    with results.lock:
+        problems = list(results.problems)
+        problems += check_report(results.report, entries)
+        for i, e in enumerate(entries):
+            problems += check_submission(i, e, results.submissions.get(i))
+    return problems, browser_log
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--buttoncode", required=True, help="the buttoncode driver")
@@ -403,31 +482,22 @@ def main():
         print("FAIL: chromium not found; install Debian's chromium package", file=sys.stderr)
         return 1
 
-    page = build_page([generate(args.buttoncode, e) for e in ENTRIES])
-    results = Results()
-    server = ThreadingHTTPServer(("127.0.0.1", 0), make_handler(page, results))
-    serving = threading.Thread(target=server.serve_forever, daemon=True)
-    serving.start()
-    try:
-        url = f"http://127.0.0.1:{server.server_address[1]}/"
-        browser_log = run_browser(chromium, url, results, args.timeout)
-    finally:
-        server.shutdown()
-        server.server_close()
-
-    with results.lock:
-        problems = list(results.problems)
-        problems += check_report(results.report, len(ENTRIES))
-        for i, e in enumerate(ENTRIES):
-            problems += check_submission(i, e, results.submissions.get(i))
+    problems, browser_log = [], ""
+    pages = [("utf-8", ENTRIES), ("windows-1252", [e for e in ENTRIES if e["label"] in CP1252_LABELS])]
+    for charset, entries in pages:
+        page_problems, log = check_page(args, chromium, charset, entries)
+        problems += [f"{charset} page: {p}" for p in page_problems]
+        browser_log += log
     elapsed = time.monotonic() - started
     if problems:
         for p in problems:
             print("FAIL:", p)
         print(f"chromium output:\n{browser_log[-3000:]}")
-        print(f"{len(problems)} problem(s) in {len(ENTRIES)} entries, {elapsed:.1f} s")
+        print(f"{len(problems)} problem(s) in {len(ENTRIES)} entries and {len(CP1252_LABELS)} on the windows-1252 "
+              f"page, {elapsed:.1f} s")
         return 1
-    print(f"PASS: {len(ENTRIES)} entries parsed and submitted by {chromium} as typed, {elapsed:.1f} s")
+    print(f"PASS: {len(ENTRIES)} entries and {len(CP1252_LABELS)} on the windows-1252 page parsed and submitted "
+          f"by {chromium} as typed, {elapsed:.1f} s")
     return 0
 
 
