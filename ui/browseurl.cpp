@@ -2,6 +2,7 @@
 
 #include "messagebox.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <cerrno>
 #include <chrono>
@@ -39,7 +40,9 @@ void reportFailure()
 // so that no zombie stays. It is never killed: the browser must outlive the tool.
 void watchLauncher(pid_t pid)
 {
-    auto* timer = new QTimer;
+    // Owned by the application, so that a launcher still watched at exit leaks nothing;
+    // one still running then is left to the system to reap.
+    auto* timer = new QTimer(QCoreApplication::instance());
     timer->setInterval(PollInterval);
     const auto deadline = std::chrono::steady_clock::now() + GracePeriod;
     QObject::connect(timer, &QTimer::timeout, timer, [timer, pid, deadline, handedOver = false]() mutable {

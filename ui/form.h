@@ -13,11 +13,15 @@ class Form : public QWidget
 public:
     explicit Form(QWidget* parent = nullptr);
 
+    // Shows the window in front and active, brought back if it was minimized.
+    void bringBack();
+
 signals:
     void unloaded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace quorvane

@@ -6,13 +6,14 @@
 #include "form3.h"
 #include "forms.h"
 #include "messagebox.h"
+#include "picturebox.h"
 #include "ui_form1.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScreen>
-#include <exception>
+#include <algorithm>
 
 namespace quorvane {
 
@@ -68,6 +69,13 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
         setBorder(pictures[k - 1], k == 1);
         pictures[k - 1]->installEventFilter(this);
     }
+    // Space or Enter on a picture's box chooses it as a click on the picture does.
+    const std::array<void (Form1::*)(), 8> clicks = imageClicks();
+    for (int k = 1; k <= 8; ++k) {
+        PictureBox* box = pictureBox(k);
+        box->setChosen(k == 1);
+        connect(box, &PictureBox::clicked, this, clicks[k - 1]);
+    }
     // Long captions read from their start, as a caption should.
     for (QLineEdit* box : findChildren<QLineEdit*>()) {
         box->setCursorPosition(0);
@@ -84,23 +92,26 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
 
 Form1::~Form1() = default;
 
+// Centred when first shown only: a window restored from minimized stays where it
+// was. On a screen smaller than the window its top left corner stays on the screen,
+// so that the title bar can be reached.
 void Form1::showEvent(QShowEvent* event)
 {
-    if (QScreen* display = screen()) {
+    QScreen* display = screen();
+    if (!m_placed && display) {
+        m_placed = true;
+        const QRect area = display->availableGeometry();
         QRect frame = frameGeometry();
-        frame.moveCenter(display->availableGeometry().center());
-        move(frame.topLeft());
+        frame.moveCenter(area.center());
+        move(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
     }
     Form::showEvent(event);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
-    static constexpr std::array<void (Form1::*)(), 8> clicks = {
-        &Form1::Image1_Click, &Form1::Image2_Click, &Form1::Image3_Click, &Form1::Image4_Click,
-        &Form1::Image5_Click, &Form1::Image6_Click, &Form1::Image7_Click, &Form1::Image8_Click,
-    };
     if (event->type() == QEvent::MouseButtonRelease) {
+        const std::array<void (Form1::*)(), 8> clicks = imageClicks();
         const auto* release = static_cast<QMouseEvent*>(event);
         const auto pictures = images();
         for (std::size_t i = 0; i < pictures.size(); ++i) {
@@ -196,11 +207,12 @@ void Form1::Command1_Click()
         }
         Form2* codeWindow = forms().form2.get();
         codeWindow->setCode(QString::fromStdString(code->text));
-        codeWindow->show();
-        codeWindow->raise();
-        codeWindow->activateWindow();
-    } catch (const std::exception&) {
-        // Skipped silently, like every failing step of this handler.
+        codeWindow->bringBack();
+    } catch (...) {
+        // An open code window holds an earlier code: closed, it cannot be copied.
+        forms().form2.unload();
+        MsgBox(QStringLiteral("Error: The code could not be generated. Please try again."),
+               MessageStyle::Critical, QStringLiteral("Error"));
     }
 }
 
@@ -227,10 +239,7 @@ void Form1::Command3_Click()
 
 void Form1::Command4_Click()
 {
-    Form3* about = forms().form3.get();
-    about->show();
-    about->raise();
-    about->activateWindow();
+    forms().form3.get()->bringBack();
 }
 
 void Form1::showWhatToFix(const ButtonCodeResult& result)
@@ -269,6 +278,7 @@ void Form1::choosePicture(int k)
     const auto pictures = images();
     for (int i = 1; i <= 8; ++i) {
         setBorder(pictures[i - 1], i == k);
+        pictureBox(i)->setChosen(i == k);
     }
     ImageChosen1 = k == 1;
     ImageChosen2 = k == 2;
@@ -296,6 +306,19 @@ std::array<QLabel*, 8> Form1::images() const
 {
     return {m_ui->Image1, m_ui->Image2, m_ui->Image3, m_ui->Image4,
             m_ui->Image5, m_ui->Image6, m_ui->Image7, m_ui->Image8};
+}
+
+PictureBox* Form1::pictureBox(int k) const
+{
+    const std::array<PictureBox*, 8> boxes = {m_ui->Picture2, m_ui->Picture3, m_ui->Picture9, m_ui->Picture8,
+                                              m_ui->Picture5, m_ui->Picture7, m_ui->Picture4, m_ui->Picture6};
+    return boxes[k - 1];
+}
+
+std::array<void (Form1::*)(), 8> Form1::imageClicks()
+{
+    return {&Form1::Image1_Click, &Form1::Image2_Click, &Form1::Image3_Click, &Form1::Image4_Click,
+            &Form1::Image5_Click, &Form1::Image6_Click, &Form1::Image7_Click, &Form1::Image8_Click};
 }
 
 } // namespace quorvane

@@ -15,6 +15,8 @@ class Form1;
 
 namespace quorvane {
 
+class PictureBox;
+
 // The main window: the seller's entries, the picture choice and the four commands.
 class Form1 : public quorvane::Form
 {
@@ -48,6 +50,9 @@ private:
     void choosePicture(int k);
     int chosenPicture() const;
     std::array<QLabel*, 8> images() const;
+    // The box that frames Image k.
+    PictureBox* pictureBox(int k) const;
+    static std::array<void (Form1::*)(), 8> imageClicks();
 
     std::unique_ptr<Ui::Form1> m_ui;
     quorvane::Skin Skin1;
@@ -59,6 +64,7 @@ private:
     bool ImageChosen6 = false;
     bool ImageChosen7 = false;
     bool ImageChosen8 = false;
+    bool m_placed = false;
 };
 
 } // namespace quorvane

@@ -6,6 +6,8 @@
 #include "forms.h"
 #include "messagebox.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -260,6 +262,7 @@ private slots:
     void accessibleNamesAreTheCaptions();
     void tabOrderFollowsTheForm();
     void noDefaultOrCancelButton();
+    void keyboardChoosesAPictureAndPressesGenerate();
 
     void eachPictureClickMovesTheBorderAndTheChoice();
     void clickingTheChosenPictureChangesNothing();
@@ -279,6 +282,7 @@ private slots:
     void typingIntoCaptionBoxesChangesNothingProduced();
 
     void aboutShowsOneAboutWindow();
+    void minimizedWindowsComeBackAndTheMainWindowStaysPut();
     void titleBarCloseUnloadsTheMainWindowAlone();
     void exitEndsTheToolWithoutLoadingOtherWindows();
     void exitUnloadsOpenWindows();
@@ -465,6 +469,44 @@ void Form1Test::accessibleNamesAreTheCaptions()
         names.insert(image(form, k)->accessibleName());
     }
     QCOMPARE(names.size(), 8);
+
+    // Each picture's box is one radio button of eight, named by its picture.
+    const std::array<QString, 8> boxes = {"Picture2", "Picture3", "Picture9", "Picture8",
+                                          "Picture5", "Picture7", "Picture4", "Picture6"};
+    auto checkedBoxes = [&] {
+        QList<int> checked;
+        for (int k = 1; k <= 8; ++k) {
+            QAccessibleInterface* box =
+                QAccessible::queryAccessibleInterface(control<QFrame>(form, boxes[k - 1]));
+            if (box->state().checked) {
+                checked.append(k);
+            }
+        }
+        return checked;
+    };
+    for (int k = 1; k <= 8; ++k) {
+        QAccessibleInterface* box =
+            QAccessible::queryAccessibleInterface(control<QFrame>(form, boxes[k - 1]));
+        QCOMPARE(box->role(), QAccessible::RadioButton);
+        QCOMPARE(box->text(QAccessible::Name), image(form, k)->accessibleName());
+        QVERIFY(box->state().checkable);
+        QVERIFY(box->state().focusable);
+        QVERIFY(box->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    }
+    QCOMPARE(checkedBoxes(), QList<int>{1});
+    QAccessible::queryAccessibleInterface(control<QFrame>(form, "Picture9"))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(checkedBoxes(), QList<int>{3});
+    QCOMPARE(borders(form), onlyBordered(3));
+    QTest::mouseClick(image(form, 6), Qt::LeftButton);
+    QCOMPARE(checkedBoxes(), QList<int>{6});
+
+    // Every button is named by its caption.
+    for (int n = 1; n <= 4; ++n) {
+        QCOMPARE(QAccessible::queryAccessibleInterface(button(form, n))->text(QAccessible::Name),
+                 button(form, n)->text());
+    }
 }
 
 void Form1Test::tabOrderFollowsTheForm()
@@ -500,11 +542,45 @@ void Form1Test::noDefaultOrCancelButton()
     QTest::keyClick(textBox(form, 5), Qt::Key_Enter);
     QTest::keyClick(textBox(form, 5), Qt::Key_Escape);
     button(form, 1)->setFocus();
-    QTest::keyClick(button(form, 1), Qt::Key_Return);
+    QTest::keyClick(button(form, 1), Qt::Key_Escape);
     QVERIFY(recorder.messages.isEmpty());
     QVERIFY(!forms().form2.isLoaded());
     QVERIFY(forms().form1.isLoaded());
     QCOMPARE(textBox(form, 5)->text(), completeEntries()[4]);
+}
+
+void Form1Test::keyboardChoosesAPictureAndPressesGenerate()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    MessageRecorder recorder;
+    const Entries entries = completeEntries();
+    fill(form, entries);
+    auto* box = control<QFrame>(form, "Picture5");
+    const QImage unfocused = box->grab().toImage();
+    for (int step = 0; step < 40 && QApplication::focusWidget() != box; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(QApplication::focusWidget(), box);
+    QVERIFY2(box->grab().toImage() != unfocused, "no focus ring on the focused picture box");
+    QCOMPARE(borders(form), onlyBordered(1));
+
+    QTest::keyClick(box, Qt::Key_Space);
+    QCOMPARE(borders(form), onlyBordered(5));
+    button(form, 1)->setFocus();
+    QTest::keyClick(button(form, 1), Qt::Key_Return);
+    QVERIFY(forms().form2.isLoaded());
+    QVERIFY(forms().form2.get()->isVisible());
+    QCOMPARE(recorder.messages.size(), 0);
+    Choices choices;
+    choices.picture = 5;
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries, choices)));
+
+    // Keypad Enter on another box chooses that picture.
+    auto* other = control<QFrame>(form, "Picture8");
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(borders(form), onlyBordered(4));
 }
 
 void Form1Test::eachPictureClickMovesTheBorderAndTheChoice()
@@ -818,6 +894,45 @@ void Form1Test::aboutShowsOneAboutWindow()
     }
     QCOMPARE(aboutWindows, 1);
     QVERIFY(!forms().form2.isLoaded());
+}
+
+void Form1Test::minimizedWindowsComeBackAndTheMainWindowStaysPut()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    MessageRecorder recorder;
+    fill(form, completeEntries());
+    QTest::mouseClick(button(form, 1), Qt::LeftButton);
+    QTest::mouseClick(button(form, 4), Qt::LeftButton);
+    Form2* code = forms().form2.get();
+    Form3* about = forms().form3.get();
+    for (Form* window : std::initializer_list<Form*>{code, about}) {
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->showMinimized();
+        QVERIFY(window->isMinimized());
+    }
+
+    // Where the seller put the main window, there it stays when shown again.
+    const QPoint moved = form->pos() + QPoint(37, -23);
+    form->move(moved);
+    form->hide();
+    form->show();
+    QCOMPARE(form->pos(), moved);
+
+    textBox(form, 1)->setText(QStringLiteral("Red widget"));
+    QTest::mouseClick(button(form, 1), Qt::LeftButton);
+    QCOMPARE(forms().form2.get(), code);
+    QVERIFY(!code->isMinimized());
+    QVERIFY(code->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(code));
+    QVERIFY(about->isMinimized());
+
+    QTest::mouseClick(button(form, 4), Qt::LeftButton);
+    QCOMPARE(forms().form3.get(), about);
+    QVERIFY(!about->isMinimized());
+    QVERIFY(about->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(about));
+    QCOMPARE(recorder.messages.size(), 0);
 }
 
 void Form1Test::titleBarCloseUnloadsTheMainWindowAlone()

@@ -3,12 +3,14 @@
 #include "form2.h"
 #include "forms.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStringList>
 #include <QTest>
 
 using namespace quorvane;
@@ -126,6 +128,21 @@ void Form2Test::controlsAreWhereAndWhatTheyShouldBe()
     QCOMPARE(scrambler->text(), QStringLiteral(QUORVANE_SCRAMBLER_URL));
     QVERIFY(scrambler->isHidden());
     QVERIFY(!scrambler->isVisible());
+
+    // Assistive technology finds every shown control by a name, and not the hidden one.
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form);
+    QStringList exposed;
+    for (int i = 0; i < window->childCount(); ++i) {
+        QAccessibleInterface* child = window->child(i);
+        QCOMPARE(window->indexOfChild(child), i);
+        QVERIFY2(!child->text(QAccessible::Name).isEmpty(), qPrintable(child->object()->objectName()));
+        exposed.append(child->object()->objectName());
+    }
+    exposed.sort();
+    QCOMPARE(exposed, QStringList({"Command1", "Command2", "Command3", "Text1", "Text2"}));
+    QCOMPARE(window->indexOfChild(QAccessible::queryAccessibleInterface(scrambler)), -1);
+    QVERIFY(QAccessible::queryAccessibleInterface(text2)->text(QAccessible::Name) !=
+            QAccessible::queryAccessibleInterface(codeBox(form))->text(QAccessible::Name));
 }
 
 void Form2Test::flatAndLockedControls()
@@ -184,11 +201,16 @@ void Form2Test::noDefaultOrCancelButton()
         QVERIFY2(!button(form, name)->isDefault(), name);
     }
 
+    // Enter presses a focused button only (the window test does that); in the
+    // instruction box it presses nothing, and Escape presses nothing anywhere.
     for (const char* name : {"Text2", "Command1", "Command2", "Command3"}) {
         QWidget* control = form->findChild<QWidget*>(QLatin1String(name));
         control->setFocus();
+        const bool isButton = qobject_cast<QPushButton*>(control) != nullptr;
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-            QTest::keyClick(control, key);
+            if (!isButton || key == Qt::Key_Escape) {
+                QTest::keyClick(control, key);
+            }
         }
     }
     QTest::keyClick(codeBox(form), Qt::Key_Escape);
@@ -244,7 +266,9 @@ void Form2Test::copiesAnEmptyBoxAsEmptyText()
     QTest::keyClick(codeBox(form), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(codeBox(form), Qt::Key_Delete);
     QGuiApplication::clipboard()->setText(QStringLiteral("older text"));
-    QTest::mouseClick(button(form, "Command1"), Qt::LeftButton);
+    // This time from the keyboard: Enter on the focused button presses it.
+    button(form, "Command1")->setFocus();
+    QTest::keyClick(button(form, "Command1"), Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QString());
     QCOMPARE(recorder.boxes.size(), 2u);
     QCOMPARE(recorder.boxes[1].text, QStringLiteral("The PayPal code has been set into your clip board!"));

@@ -3,6 +3,7 @@
 #include "form3.h"
 #include "forms.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -110,6 +111,11 @@ void Form3Test::controlsAreWhereAndWhatTheyShouldBe()
     QCOMPARE(control<QLineEdit>(form, "txtUrl")->text(), QStringLiteral(QUORVANE_WEBSITE_URL));
     QCOMPARE(control<QPushButton>(form, "cmdGo")->text(), QStringLiteral("Go to website"));
     QCOMPARE(control<QPushButton>(form, "Command1")->text(), QStringLiteral("Close"));
+    for (const char* name : {"cmdGo", "Command1"}) {
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(control<QPushButton>(form, name))->text(QAccessible::Name),
+            control<QPushButton>(form, name)->text());
+    }
 
     // Two lines, each ending in CR LF (the box shows each end as a paragraph break).
     const QStringList lines = control<QPlainTextEdit>(form, "Text1")->toPlainText().split(QLatin1Char('\n'));
@@ -182,12 +188,17 @@ void Form3Test::noDefaultOrCancelButton()
         QVERIFY2(!control<QPushButton>(form, name)->isDefault(), name);
     }
 
-    for (const char* name : {"Text2", "Text1", "txtUrl", "cmdGo", "Command1"}) {
+    // Enter in a text box presses nothing, Escape presses nothing anywhere.
+    for (const char* name : {"Text2", "Text1", "txtUrl"}) {
         QWidget* widget = control<QWidget>(form, name);
         widget->setFocus();
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
             QTest::keyClick(widget, key);
         }
+    }
+    for (const char* name : {"cmdGo", "Command1"}) {
+        control<QWidget>(form, name)->setFocus();
+        QTest::keyClick(control<QWidget>(form, name), Qt::Key_Escape);
     }
 
     QTest::qWait(200);
@@ -227,7 +238,9 @@ void Form3Test::failedLauncherShowsOneBoxAndTheWindowStaysUsable()
     QVERIFY(form->isVisible());
     QVERIFY(form->isEnabled());
 
-    QTest::mouseClick(control<QPushButton>(form, "Command1"), Qt::LeftButton);
+    // Usable from the keyboard too: Enter on the focused "Close" presses it.
+    control<QPushButton>(form, "Command1")->setFocus();
+    QTest::keyClick(control<QPushButton>(form, "Command1"), Qt::Key_Return);
     QVERIFY(!forms().form3.isLoaded());
     QCOMPARE(recorder.boxes.size(), 1u);
 }

@@ -608,6 +608,15 @@ class Scenarios:
         check(len(self.desktop.windows(CODE_TITLE)) == 1, "the code window went away")
         tool.exit()
 
+    def taller_than_the_screen(self):
+        """At twice the size the main window is taller than the screen: it stays
+        centred across, and its top edge, where the title bar is, stays on the screen."""
+        tool = Tool(self.args.quorvane, self.desktop, self.main_layout, dict(self.desktop.env, QT_SCALE_FACTOR="2"))
+        self.running.append(tool)
+        x, y, w, h = self.desktop.geometry(self.desktop.wait_window(MAIN_TITLE))
+        check(h > SCREEN[1], f"main window is {w}x{h}, not taller than the screen")
+        check((x, y) == ((SCREEN[0] - w) // 2, 0), f"main window at {x},{y}, should be at {(SCREEN[0] - w) // 2},0")
+
     def exit_at_once(self):
         """Exit right after the start: the program ends, no other window ever shows."""
         self.start().exit()
@@ -710,6 +719,33 @@ class Scenarios:
             tool.exit()
             self.close_all()
 
+    def exit_while_launching(self):
+        """"Go to website", then Exit while the launcher still runs and is watched: the
+        program ends with status 0 (under AddressSanitizer: nothing leaked) and no
+        window is left."""
+        bin_dir = self.workdir / "bin-slow-launcher"
+        bin_dir.mkdir()
+        started = self.workdir / "launcher.pid"
+        launcher = bin_dir / "xdg-open"
+        launcher.write_text(f'#!/bin/sh\necho $$ > "{started}.part" && mv "{started}.part" "{started}"\n'
+                            "exec sleep 30\n")
+        launcher.chmod(0o755)
+        tool = self.start(dict(self.desktop.env, PATH=f"{bin_dir}:{os.environ.get('PATH', '/usr/bin:/bin')}"))
+        tool.click("Command4")
+        about = self.desktop.wait_window(ABOUT_TITLE)
+        self.desktop.click(about, self.about_layout.centre("cmdGo"))
+        deadline = time.monotonic() + STEP_TIMEOUT
+        while not started.exists() and time.monotonic() < deadline:
+            time.sleep(0.05)
+        check(started.exists(), "the launcher was never started")
+        try:
+            tool.exit()
+        finally:
+            try:
+                os.kill(int(started.read_text()), signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+
     def page_in_chromium(self):
         """The pasted-in codes, in one page: each is exactly one form with its inputs
         and character set, and Chromium posts what was entered."""
@@ -748,8 +784,9 @@ class Scenarios:
             raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
 
 
-SCENARIOS = ["plain_seller", "exit_at_once", "hostile_seller", "own_image", "incomplete", "refused_seller",
-             "control_characters", "launcher_without_xdg_open", "long_fields", "page_in_chromium"]
+SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "hostile_seller", "own_image", "incomplete",
+             "refused_seller", "control_characters", "launcher_without_xdg_open", "exit_while_launching",
+             "long_fields", "page_in_chromium"]
 
 
 class Timeout(Exception):
