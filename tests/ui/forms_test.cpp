@@ -56,7 +56,8 @@ Caption captionOf(QWidget* control)
     }
     if (auto* box = qobject_cast<QPlainTextEdit*>(control)) {
         const int margin = qCeil(box->document()->documentMargin());
-        return {box->toPlainText().trimmed(), box->viewport()->rect().adjusted(margin, margin, -margin, -margin), true};
+        return {box->toPlainText().trimmed(),
+                box->viewport()->rect().adjusted(margin, margin, -margin, -margin), true};
     }
     if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         QStyleOptionButton option;
@@ -250,7 +251,8 @@ void FormsTest::everyCaptionShowsWhole()
                                    ? metrics.boundingRect(caption.room, Qt::TextWordWrap, caption.text)
                                    : QRect(0, 0, metrics.horizontalAdvance(caption.text), metrics.height());
             qInfo("%s at %.1f pt: %d px to spare", qPrintable(name), control->font().pointSizeF(),
-                  caption.wraps ? caption.room.height() - text.height() : caption.room.width() - text.width());
+                  caption.wraps ? caption.room.height() - text.height()
+                                : caption.room.width() - text.width());
             QVERIFY2(text.width() <= caption.room.width(), qPrintable(name));
             QVERIFY2(text.height() <= caption.room.height(), qPrintable(name));
         }
