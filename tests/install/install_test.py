@@ -156,6 +156,7 @@ def check_package(checks, cpack, build, work, app_id, version):
     checks.expect(fields["Version"] == version, f"the package version is {fields['Version']!r}")
     depends = [d.split()[0] for d in fields["Depends"].replace("|", ",").split(",") if d.strip()]
     checks.expect("libqt6widgets6" in depends, f"the package does not depend on the Qt 6 widgets: {depends}")
+    checks.expect("fonts-liberation" in depends, f"the package does not depend on its windows' face: {depends}")
     checks.expect("xdg-utils" in fields["Depends"] + fields["Recommends"],
                   "the package neither depends on nor recommends xdg-utils")
 

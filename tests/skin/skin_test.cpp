@@ -1,15 +1,19 @@
 #include "skin.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QStyle>
+#include <QStyleOption>
 #include <QTest>
 #include <cmath>
 #include <limits>
@@ -185,7 +189,6 @@ struct SampleWindow
         byPalette->setPalette(light);
         byPalette->setAutoFillBackground(true);
         add<QLabel>("pictureByWindowSheet", {440, 186, 32, 32});
-        window->setStyleSheet("#pictureByWindowSheet { background-color: rgb(192, 192, 255); }");
     }
 
     template <typename Control = QWidget> Control* child(const char* name) const
@@ -226,9 +229,66 @@ QColor centreOf(QWidget* widget)
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
+// The part of a control the style draws, as it looks in a given state, on the
+// colour the control stands on.
+enum class Part
+{
+    PushButton,
+    CheckBox,
+    RadioButton,
+    LineEdit,
+    ScrollAreaFrame,
+    FocusRect
+};
+
+QImage drawPart(QWidget* widget, Part part, QStyle::State state, const QColor& ground)
+{
+    QImage image(widget->size(), QImage::Format_RGB32);
+    image.fill(ground);
+    QPainter painter(&image);
+    const QStyle* style = widget->style();
+    const auto withState = [&](QStyleOption& option) {
+        option.initFrom(widget);
+        option.state = (option.state & ~(QStyle::State_HasFocus | QStyle::State_MouseOver)) | state;
+    };
+    switch (part) {
+    case Part::PushButton:
+    case Part::CheckBox:
+    case Part::RadioButton: {
+        QStyleOptionButton option;
+        withState(option);
+        option.text = static_cast<QAbstractButton*>(widget)->text();
+        const auto element = part == Part::PushButton ? QStyle::CE_PushButton
+                             : part == Part::CheckBox ? QStyle::CE_CheckBox
+                                                      : QStyle::CE_RadioButton;
+        style->drawControl(element, &option, &painter, widget);
+        break;
+    }
+    case Part::LineEdit:
+    case Part::ScrollAreaFrame: {
+        QStyleOptionFrame option;
+        withState(option);
+        option.lineWidth = style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, widget);
+        option.frameShape = QFrame::StyledPanel;
+        style->drawPrimitive(part == Part::LineEdit ? QStyle::PE_PanelLineEdit : QStyle::PE_Frame, &option,
+                             &painter, widget);
+        break;
+    }
+    case Part::FocusRect:
+        if (state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect option;
+            withState(option);
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, widget);
+        }
+        break;
+    }
+    return image;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Region)
+Q_DECLARE_METATYPE(Part)
 
 class SkinTest : public QObject
 {
@@ -238,6 +298,8 @@ private slots:
     void everyTextIsReadable_data();
     void everyTextIsReadable();
     void looksComeFromTheSkinColours();
+    void focusStandsOutAndDiffersFromHover_data();
+    void focusStandsOutAndDiffersFromHover();
     void flatControlsHaveOneSingleLine();
     void indicatorsStayVisibleAndClickable();
     void controlsKeepTheirGeometry();
@@ -365,11 +427,86 @@ void SkinTest::looksComeFromTheSkinColours()
              button);
 }
 
+void SkinTest::focusStandsOutAndDiffersFromHover_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Part>("part");
+    QTest::addColumn<QColor>("ground");
+
+    const QColor backdrop = QColor(0xAE7260).darker(125);
+    QTest::addRow("button") << "button" << Part::PushButton << backdrop;
+    QTest::addRow("flat button") << "flatButton" << Part::PushButton << backdrop;
+    QTest::addRow("check box") << "check" << Part::CheckBox << backdrop;
+    QTest::addRow("flat check box") << "flatCheck" << Part::CheckBox << backdrop;
+    QTest::addRow("option button") << "option" << Part::RadioButton << backdrop;
+    QTest::addRow("text box") << "edit" << Part::LineEdit << backdrop;
+    QTest::addRow("flat text box") << "flatEdit" << Part::LineEdit << backdrop;
+    QTest::addRow("read-only text box") << "readOnlyEdit" << Part::LineEdit << backdrop;
+    QTest::addRow("multi-line box") << "code" << Part::ScrollAreaFrame << backdrop;
+    QTest::addRow("read-only multi-line box") << "readOnlyCode" << Part::ScrollAreaFrame << backdrop;
+    QTest::addRow("ring on the backdrop") << "pictureByPalette" << Part::FocusRect << backdrop;
+    QTest::addRow("ring on a light picture")
+        << "pictureByPalette" << Part::FocusRect << QColor(192, 192, 255);
+    QTest::addRow("ring on white") << "pictureByPalette" << Part::FocusRect << QColor(Qt::white);
+}
+
+// The focus indicator is what focus changes. Around it, every colour is at least
+// 3:1 from one of its colours (a ring of two colours reads on any ground), and
+// hover does not draw it.
+void SkinTest::focusStandsOutAndDiffersFromHover()
+{
+    QFETCH(QString, name);
+    QFETCH(Part, part);
+    QFETCH(QColor, ground);
+
+    SampleWindow sample;
+    sample.skin();
+    QWidget* widget = sample.window->findChild<QWidget*>(name);
+    QVERIFY(widget != nullptr);
+    const QImage plain = drawPart(widget, part, {}, ground);
+    const QImage focused = drawPart(widget, part, QStyle::State_HasFocus, ground);
+    const QImage hovered = drawPart(widget, part, QStyle::State_MouseOver, ground);
+
+    const auto changed = [&](int x, int y) { return focused.pixel(x, y) != plain.pixel(x, y); };
+    QSet<QRgb> ring;
+    QSet<QRgb> around;
+    double hoverShows = 0;
+    for (int y = 0; y < focused.height(); ++y)
+        for (int x = 0; x < focused.width(); ++x) {
+            if (changed(x, y)) {
+                ring.insert(focused.pixel(x, y));
+                hoverShows =
+                    std::max(hoverShows, contrast(focused.pixelColor(x, y), hovered.pixelColor(x, y)));
+                continue;
+            }
+            const bool next = (x > 0 && changed(x - 1, y)) ||
+                              (x + 1 < focused.width() && changed(x + 1, y)) ||
+                              (y > 0 && changed(x, y - 1)) || (y + 1 < focused.height() && changed(x, y + 1));
+            if (next)
+                around.insert(focused.pixel(x, y));
+        }
+    QVERIFY2(!ring.isEmpty(), "focus changes nothing");
+    double worst = std::numeric_limits<double>::max();
+    for (const QRgb colour : std::as_const(around)) {
+        double best = 0;
+        for (const QRgb mark : std::as_const(ring))
+            best = std::max(best, contrast(QColor(mark), QColor(colour)));
+        worst = std::min(worst, best);
+    }
+    qInfo("%s: %d colours in the ring, worst neighbour %.2f:1, hover %.2f:1 from it", qPrintable(name),
+          int(ring.size()), worst, hoverShows);
+    QVERIFY2(worst >= 3.0, qPrintable(QString::number(worst)));
+    QVERIFY2(hoverShows >= 3.0, qPrintable(QString::number(hoverShows)));
+}
+
 void SkinTest::flatControlsHaveOneSingleLine()
 {
     SampleWindow sample;
     sample.skin();
     QVERIFY(sample.show());
+    // Edges as they are without the focus ring.
+    if (QWidget* focused = sample.window->focusWidget())
+        focused->clearFocus();
     for (const char* name : {"edit", "flatEdit", "button", "flatButton"}) {
         QWidget* widget = sample.child(name);
         const QImage image = render(widget);
@@ -438,7 +575,15 @@ void SkinTest::applyingTwiceChangesNothing()
     SampleWindow sample;
     sample.skin();
     QVERIFY(sample.show());
+    // No style sheet: one style, shared by every window and control.
     const QString sheet = sample.window->styleSheet();
+    QVERIFY(sheet.isEmpty());
+    QVERIFY(qApp->styleSheet().isEmpty());
+    SampleWindow other;
+    other.skin();
+    QVERIFY(sample.window->style() != QApplication::style());
+    QCOMPARE(other.child("button")->style(), sample.window->style());
+    QCOMPARE(sample.child("code")->style(), sample.window->style());
     const QImage once = render(sample.window.get());
     QHash<QWidget*, QPalette> palettes;
     for (QWidget* widget : sample.window->findChildren<QWidget*>())
@@ -454,6 +599,7 @@ void SkinTest::applyingTwiceChangesNothing()
 void SkinTest::ownBackgroundsWin()
 {
     SampleWindow sample;
+    sample.window->setStyleSheet("#pictureByWindowSheet { background-color: rgb(192, 192, 255); }");
     sample.skin();
     QVERIFY(sample.show());
     for (const char* name : {"pictureBySheet", "pictureByPalette", "pictureByWindowSheet"})

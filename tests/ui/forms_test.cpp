@@ -1,14 +1,23 @@
+#include "form1.h"
 #include "form2.h"
 #include "form3.h"
 #include "forms.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOption>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
+#include <QtMath>
 
 using namespace quorvane;
 
@@ -20,10 +29,55 @@ void flushDeletes()
 }
 
 // The skin leaves its mark on a window when that window loads; an unskinned
-// window has neither a style sheet nor its own palette.
+// window has neither a style of its own nor its own palette.
 bool isSkinned(QWidget* window)
 {
-    return !window->styleSheet().isEmpty() && window->testAttribute(Qt::WA_SetPalette);
+    return window->testAttribute(Qt::WA_SetStyle) && window->testAttribute(Qt::WA_SetPalette);
+}
+
+// What a captioned control shows and the rectangle its text has to fit into.
+struct Caption
+{
+    QString text;
+    QRect room;
+    bool wraps = false;
+};
+
+Caption captionOf(QWidget* control)
+{
+    const QStyle* style = control->style();
+    if (auto* box = qobject_cast<QLineEdit*>(control)) {
+        QStyleOptionFrame option;
+        option.initFrom(box);
+        option.lineWidth = style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+        // A line edit keeps 2 pixels each side and one for its cursor.
+        const QRect contents = style->subElementRect(QStyle::SE_LineEditContents, &option, box);
+        return {box->text(), contents.adjusted(2, 0, -3, 0)};
+    }
+    if (auto* box = qobject_cast<QPlainTextEdit*>(control)) {
+        const int margin = qCeil(box->document()->documentMargin());
+        return {box->toPlainText().trimmed(),
+                box->viewport()->rect().adjusted(margin, margin, -margin, -margin), true};
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const QStyle::SubElement contents = qobject_cast<QPushButton*>(button) ? QStyle::SE_PushButtonContents
+                                            : qobject_cast<QRadioButton*>(button)
+                                                ? QStyle::SE_RadioButtonContents
+                                                : QStyle::SE_CheckBoxContents;
+        return {button->text(), style->subElementRect(contents, &option, button)};
+    }
+    if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+        QStyleOptionGroupBox option;
+        option.initFrom(frame);
+        option.text = frame->title();
+        const QRect label =
+            style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame);
+        // The title keeps 6 pixels of its tab each side, and the tab stays inside the frame.
+        return {frame->title(), label.adjusted(6, 0, -6, 0).intersected(frame->rect())};
+    }
+    return {};
 }
 
 } // namespace
@@ -42,6 +96,7 @@ private slots:
     void unloadClosesALoadedWindowAndNeverLoadsOne();
     void closingOneWindowLeavesTheOtherAsItWas();
     void closingTheLastWindowEndsTheTool();
+    void everyCaptionShowsWhole();
 };
 
 void FormsTest::cleanup()
@@ -173,6 +228,40 @@ void FormsTest::closingTheLastWindowEndsTheTool()
     QVERIFY(secondStillLoaded);
     QVERIFY(!forms().form2.isLoaded());
     QVERIFY(!forms().form3.isLoaded());
+}
+
+void FormsTest::everyCaptionShowsWhole()
+{
+    int captions = 0;
+    for (QWidget* window :
+         {static_cast<QWidget*>(forms().form1.get()), static_cast<QWidget*>(forms().form2.get()),
+          static_cast<QWidget*>(forms().form3.get())}) {
+        for (QWidget* control : window->findChildren<QWidget*>()) {
+            const Caption caption = captionOf(control);
+            if (caption.text.isEmpty() || !control->isVisibleTo(window)) {
+                continue;
+            }
+            ++captions;
+            const QString name = window->objectName() + QLatin1Char('.') + control->objectName();
+            // Only the face the package depends on, and never smaller than 7 points.
+            QCOMPARE(QFontInfo(control->font()).family(), QStringLiteral("Liberation Sans"));
+            QVERIFY2(control->font().pointSizeF() >= 7.0, qPrintable(name));
+            const QFontMetrics metrics = control->fontMetrics();
+            const QRect text = caption.wraps
+                                   ? metrics.boundingRect(caption.room, Qt::TextWordWrap, caption.text)
+                                   : QRect(0, 0, metrics.horizontalAdvance(caption.text), metrics.height());
+            qInfo("%s at %.1f pt: %d px to spare", qPrintable(name), control->font().pointSizeF(),
+                  caption.wraps ? caption.room.height() - text.height()
+                                : caption.room.width() - text.width());
+            QVERIFY2(text.width() <= caption.room.width(), qPrintable(name));
+            QVERIFY2(text.height() <= caption.room.height(), qPrintable(name));
+        }
+    }
+    // Every caption box, check box, option button, frame title and button of the
+    // three windows.
+    QCOMPARE(captions, 32);
+    forms().form1.unload();
+    flushDeletes();
 }
 
 QTEST_MAIN(FormsTest)
