@@ -22,7 +22,36 @@
 #include <QTest>
 #include <QTimer>
 #include <array>
+#include <atomic>
 #include <climits>
+#include <cstdlib>
+#include <new>
+
+// While armed, this program refuses any single allocation of this many bytes or more,
+// as a machine short of memory would; the tool must survive a Generate that runs out.
+std::atomic<std::size_t> refusedAllocationSize{0};
+
+void* operator new(std::size_t size)
+{
+    const std::size_t refused = refusedAllocationSize.load();
+    if (refused != 0 && size >= refused) {
+        throw std::bad_alloc();
+    }
+    if (void* block = std::malloc(size == 0 ? 1 : size)) {
+        return block;
+    }
+    throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept
+{
+    std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept
+{
+    std::free(block);
+}
 
 using namespace quorvane;
 
@@ -275,6 +304,7 @@ private slots:
     void incompleteFormShowsOneErrorAndNoCodeWindow();
     void refusalNamesEveryProblemAndFocusesTheFirst_data();
     void refusalNamesEveryProblemAndFocusesTheFirst();
+    void failedGenerateClosesTheCodeWindowAndSaysSo();
     void twoGenerationsShareOneCodeWindow();
     void clipboardHoldsTheGeneratorsCode_data();
     void clipboardHoldsTheGeneratorsCode();
@@ -797,6 +827,38 @@ void Form1Test::refusalNamesEveryProblemAndFocusesTheFirst()
         QCOMPARE(textBox(form, n)->text(), entries[n - 1]);
     }
     QCOMPARE(form->focusWidget(), textBox(form, focus));
+}
+
+void Form1Test::failedGenerateClosesTheCodeWindowAndSaysSo()
+{
+    Form1* form = shownForm1();
+    MessageRecorder recorder;
+    Entries entries = completeEntries();
+    fill(form, entries);
+    QTest::mouseClick(button(form, 1), Qt::LeftButton);
+    QVERIFY(forms().form2.isLoaded());
+
+    // A note title whose code needs one block larger than the machine will give.
+    constexpr std::size_t noteBytes = 4 * 1024 * 1024;
+    entries[7] = QString(noteBytes, QLatin1Char('n'));
+    fill(form, entries);
+    refusedAllocationSize = 4 * noteBytes;
+    QTest::mouseClick(button(form, 1), Qt::LeftButton);
+    refusedAllocationSize = 0;
+
+    QCOMPARE(recorder.messages.size(), 1);
+    QCOMPARE(recorder.messages[0].style, MessageStyle::Critical);
+    QCOMPARE(recorder.messages[0].title, QStringLiteral("Error"));
+    QVERIFY(recorder.messages[0].text.contains(QStringLiteral("could not be generated")));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!forms().form2.isLoaded());
+    QCOMPARE(loadedCodeWindows(), 0);
+    QCOMPARE(textBox(form, 8)->text().size(), qsizetype(noteBytes));
+
+    // Enough memory again: the next press makes the code as usual.
+    QTest::mouseClick(button(form, 1), Qt::LeftButton);
+    QVERIFY(forms().form2.isLoaded());
+    QCOMPARE(recorder.messages.size(), 1);
 }
 
 void Form1Test::twoGenerationsShareOneCodeWindow()
