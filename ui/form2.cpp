@@ -1,9 +1,9 @@
 #include "form2.h"
 
-#include "artwork.h"
 #include "browseurl.h"
 #include "buildconfig.h"
 #include "messagebox.h"
+#include "pictures.h"
 #include "ui_form2.h"
 
 #include <QClipboard>
@@ -18,7 +18,7 @@ Form2::Form2(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form2>()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
-    setWindowIcon(smileyIcon());
+    setWindowIcon(embeddedIcon(QStringLiteral("smiley")));
     // The instruction box is two lines high: a narrow margin lets both lines show whole.
     m_ui->Text2->document()->setDocumentMargin(1);
     // A code is mostly character references without spaces; seeking word breaks in
