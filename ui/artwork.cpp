@@ -26,11 +26,6 @@ const QColor faceYellow(0xff, 0xd8, 0x1a);
 const QColor faceLight(0xff, 0xf3, 0x8a);
 const QColor faceEdge(0x6b, 0x45, 0x00);
 
-// The icon sizes every window carries: the two the title bar and task bar use and one
-// for the desktop's launchers. Larger views take the installed scalable icon; a
-// 256-pixel size here would cost every window a millisecond and a quarter megabyte.
-constexpr std::array iconSizes{16, 32, 48};
-
 QImage blankImage(int width, int height)
 {
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
@@ -445,15 +440,6 @@ QPixmap drawPadlock(int size)
     return canvas.finish();
 }
 
-QIcon iconFrom(QPixmap (*draw)(int))
-{
-    QIcon icon;
-    for (const int size : iconSizes) {
-        icon.addPixmap(draw(size));
-    }
-    return icon;
-}
-
 } // namespace
 
 QPixmap padlockPixmap(int size)
@@ -467,19 +453,6 @@ QPixmap smileyPixmap(int size)
 QPixmap laughingPixmap(int size)
 {
     return drawLaughing(size);
-}
-
-QIcon padlockIcon()
-{
-    return iconFrom(drawPadlock);
-}
-QIcon smileyIcon()
-{
-    return iconFrom(drawSmiley);
-}
-QIcon laughingIcon()
-{
-    return iconFrom(drawLaughing);
 }
 
 QPixmap bannerPicture()

@@ -1,20 +1,17 @@
 #pragma once
 
-#include <QIcon>
 #include <QPixmap>
 
 namespace quorvane {
 
 // Every picture the tool shows is drawn here, at the exact pixel sizes the windows
-// lay out; nothing is loaded from files.
-QIcon padlockIcon();  // main window: a grey padlock on a raised grey square
-QIcon smileyIcon();   // code window: a yellow smiling face
-QIcon laughingIcon(); // about window: a yellow laughing face with an open red mouth
+// lay out. They are drawn when the tool is built (data/artexport.cpp writes them as
+// PNG files, which the program embeds), so the program itself draws none of them.
 
-// The same three pictures at any square size, for installed desktop icons.
-QPixmap padlockPixmap(int size);
-QPixmap smileyPixmap(int size);
-QPixmap laughingPixmap(int size);
+// The window icons at any square size.
+QPixmap padlockPixmap(int size);  // main window: a grey padlock on a raised grey square
+QPixmap smileyPixmap(int size);   // code window: a yellow smiling face
+QPixmap laughingPixmap(int size); // about window: a yellow laughing face with an open red mouth
 
 QPixmap bannerPicture();            // 320 x 50, names the service and what the tool does
 QPixmap presetButtonPicture(int k); // k = 1..8, the service's button pictures in table order

@@ -1,12 +1,12 @@
 #include "form1.h"
 
-#include "artwork.h"
 #include "buttoncode.h"
 #include "form2.h"
 #include "form3.h"
 #include "forms.h"
 #include "messagebox.h"
 #include "picturebox.h"
+#include "pictures.h"
 #include "ui_form1.h"
 
 #include <QCoreApplication>
@@ -59,12 +59,12 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(size());
-    setWindowIcon(padlockIcon());
+    setWindowIcon(embeddedIcon(QStringLiteral("padlock")));
 
-    m_ui->Picture1->setPixmap(bannerPicture());
+    m_ui->Picture1->setPixmap(embeddedPicture(QStringLiteral("banner")));
     const auto pictures = images();
     for (int k = 1; k <= 8; ++k) {
-        pictures[k - 1]->setPixmap(presetButtonPicture(k));
+        pictures[k - 1]->setPixmap(embeddedPicture(QStringLiteral("preset%1").arg(k)));
         blackBorderLine(pictures[k - 1]);
         setBorder(pictures[k - 1], k == 1);
         pictures[k - 1]->installEventFilter(this);

@@ -1,13 +1,15 @@
 #include "form2.h"
 
-#include "artwork.h"
 #include "browseurl.h"
 #include "buildconfig.h"
 #include "messagebox.h"
+#include "pictures.h"
 #include "ui_form2.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QResizeEvent>
 #include <QTextDocument>
 
 namespace quorvane {
@@ -18,7 +20,7 @@ Form2::Form2(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form2>()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
-    setWindowIcon(smileyIcon());
+    setWindowIcon(embeddedIcon(QStringLiteral("smiley")));
     // The instruction box is two lines high: a narrow margin lets both lines show whole.
     m_ui->Text2->document()->setDocumentMargin(1);
     // A code is mostly character references without spaces; seeking word breaks in
@@ -32,6 +34,13 @@ Form2::Form2(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form2>()
     connect(m_ui->Command3, &QPushButton::clicked, this, &Form2::Command3_Click);
 
     Form_Load();
+    // The instruction goes in once its box has its final size and font, so that it too
+    // is laid out once.
+    sizeTextBox(m_ui->Text2);
+    sizeTextBox(m_ui->Text1);
+    m_ui->Text2->setPlainText(QStringLiteral(
+        "Below is the encrypted paypal code, Simply copy this code into your website where you "
+        "want your paypal button to appear and then your ready to start selling!"));
 }
 
 Form2::~Form2() = default;
@@ -46,6 +55,17 @@ void Form2::setCode(const QString& code)
 void Form2::Form_Load()
 {
     Skin1.apply(winId());
+}
+
+// A text box learns its size only when its window is first shown, and lays its text
+// out again then. The code goes in before that, so the box takes its final size (the
+// skin has set its font and edges) now, and the code is laid out once, at that size.
+void Form2::sizeTextBox(QPlainTextEdit* box)
+{
+    QWidget* view = box->viewport();
+    QResizeEvent resize(view->size(), QSize());
+    QCoreApplication::sendEvent(view, &resize);
+    view->setAttribute(Qt::WA_PendingResizeEvent, false);
 }
 
 void Form2::Command1_Click()

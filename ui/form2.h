@@ -6,6 +6,8 @@
 #include <QString>
 #include <memory>
 
+class QPlainTextEdit;
+
 namespace Ui {
 class Form2;
 }
@@ -26,6 +28,7 @@ public:
 
 private:
     void Form_Load();
+    void sizeTextBox(QPlainTextEdit* box);
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();

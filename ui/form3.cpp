@@ -1,9 +1,9 @@
 #include "form3.h"
 
-#include "artwork.h"
 #include "browseurl.h"
 #include "buildconfig.h"
 #include "messagebox.h"
+#include "pictures.h"
 #include "ui_form3.h"
 
 namespace quorvane {
@@ -11,7 +11,7 @@ namespace quorvane {
 Form3::Form3(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form3>())
 {
     m_ui->setupUi(this);
-    setWindowIcon(laughingIcon());
+    setWindowIcon(embeddedIcon(QStringLiteral("laughing")));
     m_ui->Text2->setText(ApplicationTitle + QStringLiteral(" Ver " QUORVANE_VERSION_TEXT));
     m_ui->Text1->setPlainText(QStringLiteral("\u00a9 2026 All rights reserved.\r\n"
                                              "Quorvane Software Ltd.\r\n"));

@@ -1,7 +1,10 @@
 #include "artwork.h"
+#include "pictures.h"
 
+#include <QDirIterator>
 #include <QImage>
 #include <QTest>
+#include <array>
 #include <functional>
 
 using namespace quorvane;
@@ -44,12 +47,26 @@ bool grey(const QColor& c)
     return opaque(c) && c.hsvSaturationF() < 0.08;
 }
 
-using IconFactory = QIcon (*)();
 using PixmapFactory = QPixmap (*)(int);
+
+// The preset pictures' sizes in the main window's table, and the window icons' sizes:
+// the title bar's and task bar's two and the launchers' one.
+const std::array<QSize, 8> presetPictureSizes = {QSize(68, 23), QSize(73, 44),  QSize(62, 31),
+                                                 QSize(62, 31), QSize(150, 52), QSize(62, 31),
+                                                 QSize(72, 23), QSize(150, 52)};
+const QList<int> windowIconSizes = {16, 32, 48};
+
+struct WindowIcon
+{
+    QString name;
+    PixmapFactory draw;
+};
+const std::array<WindowIcon, 3> windowIcons = {{{QStringLiteral("padlock"), padlockPixmap},
+                                                {QStringLiteral("smiley"), smileyPixmap},
+                                                {QStringLiteral("laughing"), laughingPixmap}}};
 
 } // namespace
 
-Q_DECLARE_METATYPE(IconFactory)
 Q_DECLARE_METATYPE(PixmapFactory)
 
 class ArtworkTest : public QObject
@@ -61,14 +78,12 @@ private slots:
     {
         QTest::addColumn<int>("k");
         QTest::addColumn<QSize>("size");
-        QTest::newRow("1 rounded Buy Now") << 1 << QSize(68, 23);
-        QTest::newRow("2 cards over buy now") << 2 << QSize(73, 44);
-        QTest::newRow("3 logo over payments") << 3 << QSize(62, 31);
-        QTest::newRow("4 logo over check out") << 4 << QSize(62, 31);
-        QTest::newRow("5 click here to buy") << 5 << QSize(150, 52);
-        QTest::newRow("6 logo over buy now") << 6 << QSize(62, 31);
-        QTest::newRow("7 square Buy Now") << 7 << QSize(72, 23);
-        QTest::newRow("8 click here to pay") << 8 << QSize(150, 52);
+        const std::array<const char*, 8> names = {
+            "rounded Buy Now",   "cards over buy now", "logo over payments", "logo over check out",
+            "click here to buy", "logo over buy now",  "square Buy Now",     "click here to pay"};
+        for (int k = 1; k <= 8; ++k) {
+            QTest::addRow("%d %s", k, names[k - 1]) << k << presetPictureSizes[k - 1];
+        }
     }
     void presetSizes()
     {
@@ -127,23 +142,50 @@ private slots:
         QVERIFY2(lettering > 500, qPrintable(QString::number(lettering)));
     }
 
-    void iconSizes_data()
+    // The program shows only what was drawn when it was built: its embedded pictures
+    // must be exactly the drawn ones, one for each picture of the windows, at their sizes.
+    void embeddedPicturesAreTheDrawnOnes()
     {
-        QTest::addColumn<IconFactory>("icon");
-        QTest::newRow("padlock") << IconFactory(padlockIcon);
-        QTest::newRow("smiley") << IconFactory(smileyIcon);
-        QTest::newRow("laughing") << IconFactory(laughingIcon);
+        QMap<QString, QImage> expected;
+        expected.insert(QStringLiteral("banner.png"), straightAlpha(bannerPicture()));
+        for (int k = 1; k <= 8; ++k) {
+            expected.insert(QStringLiteral("preset%1.png").arg(k), straightAlpha(presetButtonPicture(k)));
+        }
+        for (const WindowIcon& icon : windowIcons) {
+            for (const int side : windowIconSizes) {
+                expected.insert(QStringLiteral("%1-%2.png").arg(icon.name).arg(side),
+                                straightAlpha(icon.draw(side)));
+            }
+        }
+        QStringList embedded;
+        QDirIterator files(QStringLiteral(":/pictures"), QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            embedded << files.next().mid(QStringLiteral(":/pictures/").size());
+        }
+        embedded.sort();
+        QCOMPARE(embedded, expected.keys());
+        for (auto drawn = expected.cbegin(); drawn != expected.cend(); ++drawn) {
+            const QImage image(QStringLiteral(":/pictures/") + drawn.key());
+            QVERIFY2(image.convertToFormat(QImage::Format_ARGB32) == drawn.value(), qPrintable(drawn.key()));
+        }
+        QCOMPARE(embeddedPicture(QStringLiteral("banner")).size(), QSize(320, 50));
+        for (int k = 1; k <= 8; ++k) {
+            QCOMPARE(embeddedPicture(QStringLiteral("preset%1").arg(k)).size(), presetPictureSizes[k - 1]);
+        }
     }
-    void iconSizes()
+
+    void embeddedIconsHaveEveryWindowSize()
     {
-        QFETCH(IconFactory, icon);
-        const QIcon drawn = icon();
-        const QList<QSize> sizes = drawn.availableSizes();
-        for (const int side : {16, 32}) {
-            QVERIFY(sizes.contains(QSize(side, side)));
-            const QImage image = straightAlpha(drawn.pixmap(QSize(side, side)));
-            QCOMPARE(image.size(), QSize(side, side));
-            QVERIFY(countPixels(image, opaque) > side * side * 2 / 3);
+        for (const WindowIcon& icon : windowIcons) {
+            const QIcon loaded = embeddedIcon(icon.name);
+            QList<QSize> sizes;
+            for (const int side : windowIconSizes) {
+                sizes << QSize(side, side);
+                const QImage image = straightAlpha(loaded.pixmap(QSize(side, side)));
+                QCOMPARE(image, straightAlpha(icon.draw(side)));
+                QVERIFY(countPixels(image, opaque) > side * side * 2 / 3);
+            }
+            QCOMPARE(loaded.availableSizes(), sizes);
         }
     }
 
@@ -193,9 +235,9 @@ private slots:
             QCOMPARE(presetButtonPicture(k).toImage(), presetButtonPicture(k).toImage());
         }
         QCOMPARE(bannerPicture().toImage(), bannerPicture().toImage());
-        for (const IconFactory icon : {padlockIcon, smileyIcon, laughingIcon}) {
-            for (const int side : {16, 32}) {
-                QCOMPARE(icon().pixmap(side).toImage(), icon().pixmap(side).toImage());
+        for (const WindowIcon& icon : windowIcons) {
+            for (const int side : windowIconSizes) {
+                QCOMPARE(icon.draw(side).toImage(), icon.draw(side).toImage());
             }
         }
     }

@@ -1,10 +1,10 @@
-#include "artwork.h"
 #include "buttoncode.h"
 #include "form1.h"
 #include "form2.h"
 #include "form3.h"
 #include "forms.h"
 #include "messagebox.h"
+#include "pictures.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -177,7 +177,7 @@ void clickIndicator(QAbstractButton* box)
 // unscaled picture, 0 for the bare picture, -1 for anything else.
 int borderOf(QLabel* picture, int k)
 {
-    const QSize natural = presetButtonPicture(k).size();
+    const QSize natural = embeddedPicture(QStringLiteral("preset%1").arg(k)).size();
     if (picture->pixmap().size() != natural) {
         return -1;
     }
@@ -342,7 +342,8 @@ void Form1Test::windowIsFixedWithCaptionIconAndCloseButtonOnly()
     QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(!form->windowIcon().isNull());
-    QCOMPARE(form->windowIcon().pixmap(32).toImage(), padlockIcon().pixmap(32).toImage());
+    QCOMPARE(form->windowIcon().pixmap(32).toImage(),
+             embeddedIcon(QStringLiteral("padlock")).pixmap(32).toImage());
     const QRect screen = form->screen()->availableGeometry();
     QVERIFY(qAbs(form->frameGeometry().center().x() - screen.center().x()) <= 1);
     QVERIFY(qAbs(form->frameGeometry().center().y() - screen.center().y()) <= 1);

@@ -10,8 +10,11 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 
 using namespace quorvane;
 using namespace quorvane::testing;
@@ -62,6 +65,7 @@ private slots:
     void flatAndLockedControls();
     void focusStartsInTheCodeBoxAndTabsInOrder();
     void noDefaultOrCancelButton();
+    void aCodeSetBeforeShowingIsLaidOutOnceAtTheBoxWidth();
 
     void copiesAnUntouchedCodeByteForByte();
     void copiesAnEmptyBoxAsEmptyText();
@@ -221,6 +225,26 @@ void Form2Test::noDefaultOrCancelButton()
     QCOMPARE(recorder.boxes.size(), 0u);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
     QVERIFY(!launcher.wasStarted());
+}
+
+// The main window sets the code before it shows the window for the first time.
+void Form2Test::aCodeSetBeforeShowingIsLaidOutOnceAtTheBoxWidth()
+{
+    Form2* form = forms().form2.get();
+    QPlainTextEdit* box = codeBox(form);
+    form->setCode(fourteenLineCode());
+    QTextDocument* document = box->document();
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    layout->blockBoundingRect(document->firstBlock());
+    const QTextLayout* firstLine = document->firstBlock().layout();
+    QVERIFY(firstLine->lineCount() > 0);
+    QCOMPARE(firstLine->lineAt(0).width(), box->viewport()->width() - 2 * document->documentMargin());
+
+    QSignalSpy relayouts(layout, &QAbstractTextDocumentLayout::update);
+    shownForm2();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QCOMPARE(relayouts.count(), 0);
+    QCOMPARE(box->viewport()->width(), 421);
 }
 
 void Form2Test::copiesAnUntouchedCodeByteForByte()
