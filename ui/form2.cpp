@@ -62,10 +62,12 @@ void Form2::Form_Load()
 // skin has set its font and edges) now, and the code is laid out once, at that size.
 void Form2::sizeTextBox(QPlainTextEdit* box)
 {
-    QWidget* view = box->viewport();
-    QResizeEvent resize(view->size(), QSize());
-    QCoreApplication::sendEvent(view, &resize);
-    view->setAttribute(Qt::WA_PendingResizeEvent, false);
+    // The box first, which places its viewport inside the skin's edges, then the viewport.
+    for (QWidget* widget : {static_cast<QWidget*>(box), box->viewport()}) {
+        QResizeEvent resize(widget->size(), QSize());
+        QCoreApplication::sendEvent(widget, &resize);
+        widget->setAttribute(Qt::WA_PendingResizeEvent, false);
+    }
 }
 
 void Form2::Command1_Click()
