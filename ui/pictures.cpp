@@ -1,6 +1,5 @@
 #include "pictures.h"
 
-#include <QDir>
 #include <QImage>
 #include <QResource>
 #include <cstring>
@@ -43,16 +42,12 @@ QPixmap embeddedPicture(const QString& name)
     return loaded(name + QStringLiteral(".raw"));
 }
 
-// Every embedded size of the icon: files "<name>-<size>.raw". The folder is listed
-// without a name filter, which would compile a regular expression.
+// Every embedded size of the icon: files "<name>-<size>.raw", the sizes the build drew.
 QIcon embeddedIcon(const QString& name)
 {
-    const QString prefix = name + QLatin1Char('-');
     QIcon icon;
-    for (const QString& file : QDir(folder).entryList(QDir::Files)) {
-        if (file.startsWith(prefix)) {
-            icon.addPixmap(loaded(file));
-        }
+    for (const int size : {QUORVANE_WINDOW_ICON_SIZES}) {
+        icon.addPixmap(loaded(QStringLiteral("%1-%2.raw").arg(name).arg(size)));
     }
     return icon;
 }
