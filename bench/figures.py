@@ -161,10 +161,11 @@ def idle_cpu(display, programs, seconds=10.0):
     """CPU seconds each program uses while it sits idle, all started together and
     measured over the same `seconds` once every window is shown."""
     started = {}
+    errors = tempfile.TemporaryFile(mode="w+")
     try:
         for name, (program, title) in programs.items():
             started[name] = (subprocess.Popen([program], env=display.env, stdout=subprocess.DEVNULL,
-                                              stderr=subprocess.DEVNULL), title)
+                                              stderr=errors), title)
         for name, (process, title) in started.items():
             deadline = time.monotonic() + 30
             while display.platform == "xcb":
@@ -173,7 +174,11 @@ def idle_cpu(display, programs, seconds=10.0):
                 if found.stdout.strip():
                     break
                 if process.poll() is not None or time.monotonic() > deadline:
-                    raise RuntimeError(f"{title} did not show for the idle CPU figure")
+                    errors.seek(0)
+                    message = errors.read()
+                    # A refused connection is started again by retried(), as elsewhere.
+                    raise (Refused if REFUSED in message else RuntimeError)(
+                        f"{title} did not show for the idle CPU figure: {message.strip()}")
                 time.sleep(0.01)
         # Let start-up's own tail (first paints, late events) finish before counting.
         time.sleep(1.0)
@@ -184,6 +189,7 @@ def idle_cpu(display, programs, seconds=10.0):
         for process, _ in started.values():
             process.send_signal(signal.SIGTERM)
             process.wait(timeout=10)
+        errors.close()
 
 
 def ms(ns):

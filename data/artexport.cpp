@@ -2,12 +2,17 @@
 // artexport <directory> <picture>... makes <directory>/<picture>.png for each picture
 // named "banner", "preset1" to "preset8", or "padlock-<size>", "smiley-<size>" and
 // "laughing-<size>" for a window icon at that square size in pixels.
+// artexport --raw <directory> <picture>... writes <directory>/<picture>.raw instead,
+// the pixels as the program shows them (see ui/pictures.h).
 #include "artwork.h"
+#include "pictures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QTextStream>
+#include <algorithm>
 
 namespace {
 
@@ -34,15 +39,47 @@ QPixmap drawn(const QString& name)
     return kind == QLatin1String("smiley") ? quorvane::smileyPixmap(size) : quorvane::laughingPixmap(size);
 }
 
+bool isOpaque(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        if (!std::all_of(line, line + image.width(), [](QRgb pixel) { return qAlpha(pixel) == 255; })) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The pixels the program's pixmap would hold: opaque pictures as RGB32, the others
+// premultiplied, so the program can show them straight from its own memory.
+bool saveRaw(const QPixmap& picture, const QString& file)
+{
+    QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (isOpaque(image)) {
+        image.reinterpretAsFormat(QImage::Format_RGB32);
+    }
+    const quorvane::RawPictureHeader header{quorvane::RawPictureHeader::magicNumber, quint32(image.width()),
+                                            quint32(image.height()), quint32(image.format())};
+    QFile out(file);
+    return out.open(QIODevice::WriteOnly) &&
+           out.write(reinterpret_cast<const char*>(&header), sizeof header) == qint64(sizeof header) &&
+           out.write(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()) ==
+               image.sizeInBytes();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
-    const QStringList args = QGuiApplication::arguments();
+    QStringList args = QGuiApplication::arguments();
+    const bool raw = args.size() > 1 && args.at(1) == QLatin1String("--raw");
+    if (raw) {
+        args.removeAt(1);
+    }
     QTextStream err(stderr);
     if (args.size() < 3) {
-        err << "usage: artexport <directory> <picture>...\n";
+        err << "usage: artexport [--raw] <directory> <picture>...\n";
         return 2;
     }
     QDir root(args.at(1));
@@ -56,8 +93,8 @@ int main(int argc, char* argv[])
             err << "artexport: no picture is named " << name << '\n';
             return 2;
         }
-        const QString file = root.filePath(name + QStringLiteral(".png"));
-        if (!picture.save(file, "PNG")) {
+        const QString file = root.filePath(name + (raw ? QStringLiteral(".raw") : QStringLiteral(".png")));
+        if (!(raw ? saveRaw(picture, file) : picture.save(file, "PNG"))) {
             err << "artexport: cannot write " << file << '\n';
             return 1;
         }

@@ -154,6 +154,11 @@ void fitCaption(QWidget* widget, const QFont& windowFont)
 
 } // namespace
 
+void Skin::prepare(QWidget* window)
+{
+    window->setFont(skinFont());
+}
+
 void Skin::apply(WId hWnd)
 {
     QWidget* window = QWidget::find(hWnd);

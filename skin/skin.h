@@ -10,6 +10,10 @@ class Skin
 {
 public:
     void apply(WId hWnd);
+
+    // Gives a window the skin's font before its controls are made, so that they are
+    // laid out once, in that font, and the desktop's default face is never loaded.
+    static void prepare(QWidget* window);
 };
 
 } // namespace quorvane

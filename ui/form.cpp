@@ -1,5 +1,7 @@
 #include "form.h"
 
+#include "skin.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCloseEvent>
@@ -62,6 +64,7 @@ Form::Form(QWidget* parent) : QWidget(parent)
         return true;
     }();
     setAttribute(Qt::WA_DeleteOnClose);
+    Skin::prepare(this);
 }
 
 void Form::bringBack()
