@@ -11,8 +11,7 @@ class Form3;
 
 // One window of the application: loaded (constructed, which runs its Form_Load) on
 // first use, and forgotten as soon as it is unloaded, so the next use loads afresh.
-template <typename T>
-class FormSlot
+template <typename T> class FormSlot
 {
 public:
     T* get()
