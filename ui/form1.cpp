@@ -41,8 +41,7 @@ void blackBorderLine(QLabel* image)
     image->setPalette(palette);
 }
 
-// A flat one-pixel line when chosen, nothing otherwise. A plain frame rather than
-// the picture's own style sheet, which would polish the picture again at every choice.
+// A flat one-pixel line when chosen, nothing otherwise.
 void setBorder(QLabel* image, bool single)
 {
     image->setFrameStyle(single ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
