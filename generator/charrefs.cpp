@@ -1,5 +1,7 @@
 #include "charrefs.h"
 
+#include "utf8.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -9,8 +11,6 @@
 namespace quorvane {
 
 namespace {
-
-constexpr char32_t ReplacementCharacter = 0xFFFD;
 
 // The code-page values 128..159 of the characters windows-1252 adds to Latin-1;
 // 0 for any other character.
@@ -186,65 +186,6 @@ char* writeCharRef(char* out, char32_t cp)
 {
     const std::uint64_t packed = cp < 256 ? smallRefs[cp] : 0;
     return packed != 0 ? writePacked(out, packed) : out + writeRef(out, referenceNumber(cp));
-}
-
-// Decodes one UTF-8 sequence at the start of in (not empty). An invalid sequence,
-// taken as its longest valid-looking prefix or else one byte, gives U+FFFD; that is
-// how browsers and the Unicode standard count replacement characters.
-struct Decoded
-{
-    char32_t codePoint;
-    std::size_t length;
-};
-
-[[gnu::always_inline]] inline Decoded decodeUtf8(const unsigned char* in, std::size_t available)
-{
-    const unsigned char lead = in[0];
-    // The well-formed two- and three-byte forms that Latin and CJK text are made of.
-    if (lead >= 0xC2 && lead <= 0xDF && available >= 2 && (in[1] & 0xC0) == 0x80) {
-        return {static_cast<char32_t>((lead & 0x1F) << 6 | (in[1] & 0x3F)), 2};
-    }
-    if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && available >= 3 && (in[1] & 0xC0) == 0x80 &&
-        (in[2] & 0xC0) == 0x80) {
-        return {static_cast<char32_t>((lead & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F)), 3};
-    }
-    std::size_t needed;
-    char32_t cp;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        needed = 1;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        needed = 2;
-        cp = lead & 0x0F;
-        if (lead == 0xE0) {
-            low = 0xA0; // no overlong forms
-        } else if (lead == 0xED) {
-            high = 0x9F; // no surrogates
-        }
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        needed = 3;
-        cp = lead & 0x07;
-        if (lead == 0xF0) {
-            low = 0x90;
-        } else if (lead == 0xF4) {
-            high = 0x8F; // nothing above U+10FFFF
-        }
-    } else {
-        return {ReplacementCharacter, 1};
-    }
-    std::size_t length = 1;
-    for (std::size_t i = 0; i < needed; ++i) {
-        if (length >= available || in[length] < low || in[length] > high) {
-            return {ReplacementCharacter, length};
-        }
-        cp = cp << 6 | (in[length] & 0x3F);
-        ++length;
-        low = 0x80;
-        high = 0xBF;
-    }
-    return {cp, length};
 }
 
 // Plain ASCII, the common case, is handled a block at a time.

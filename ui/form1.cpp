@@ -244,7 +244,8 @@ void Form1::Command4_Click()
 void Form1::showWhatToFix(const ButtonCodeResult& result)
 {
     const auto* refused = std::get_if<Refused>(&result);
-    const std::string text = refused ? refusalMessageText(*refused) : std::string(IncompleteMessageText);
+    const std::string text =
+        refused ? refusalMessageText(refused->problems) : std::string(IncompleteMessageText);
     const std::string_view title = refused ? RefusedMessageTitle : IncompleteMessageTitle;
     MsgBox(QString::fromStdString(text), MessageStyle::Plain, QString::fromUtf8(title.data(), title.size()));
     // After the box, so the seller can type the fix at once.
@@ -267,9 +268,11 @@ QLineEdit* Form1::entryBox(Entry entry) const
     case Entry::CancelUrl:
         return m_ui->Text6;
     case Entry::OwnImageUrl:
+        return m_ui->Text7;
+    case Entry::NoteTitle:
         break;
     }
-    return m_ui->Text7;
+    return m_ui->Text8;
 }
 
 void Form1::choosePicture(int k)

@@ -70,9 +70,11 @@ std::string& textOf(ButtonRequest& r, Entry entry)
     case Entry::CancelUrl:
         return r.CancelUrl;
     case Entry::OwnImageUrl:
+        return r.OwnImageUrl;
+    case Entry::NoteTitle:
         break;
     }
-    return r.OwnImageUrl;
+    return r.NoteTitle;
 }
 
 // The line of the code that holds the given encoded field name.
@@ -209,7 +211,7 @@ TEST(GenerateButtonCode, AllProblemsInOneBoxInTheWindowsOrder)
     for (const Problem& problem : expected) {
         text += "\n" + std::string(problem.message);
     }
-    EXPECT_EQ(quorvane::refusalMessageText(std::get<Refused>(result)), text);
+    EXPECT_EQ(quorvane::refusalMessageText(std::get<Refused>(result).problems), text);
 }
 
 // Prices, accounts and addresses PayPal takes, and what the seller is told about
