@@ -182,23 +182,7 @@ void Form1::Command1_Click()
     // A step that fails ends the handler, so the code window never shows an earlier
     // code as if it were the new one.
     try {
-        ButtonRequest request;
-        request.ItemName = m_ui->Text1->text().toStdString();
-        request.ItemNumber = m_ui->Text2->text().toStdString();
-        request.Amount = m_ui->Text3->text().toStdString();
-        request.ReturnUrl = m_ui->Text4->text().toStdString();
-        request.Account = m_ui->Text5->text().toStdString();
-        request.CancelUrl = m_ui->Text6->text().toStdString();
-        request.OwnImageUrl = m_ui->Text7->text().toStdString();
-        request.NoteTitle = m_ui->Text8->text().toStdString();
-        request.CollectShipping = checkBoxState(m_ui->Check1->checkState());
-        request.AllowQuantity = checkBoxState(m_ui->Check2->checkState());
-        request.AllowNote = checkBoxState(m_ui->Check3->checkState());
-        request.UsePresetImage = m_ui->Option1->isChecked();
-        request.UseOwnImage = m_ui->Option2->isChecked();
-        request.ChosenImage = chosenPicture();
-
-        const ButtonCodeResult result = GenerateButtonCode(request);
+        const ButtonCodeResult result = GenerateButtonCode(buttonRequest());
         const auto* code = std::get_if<ButtonCode>(&result);
         if (!code) {
             showWhatToFix(result);
@@ -213,6 +197,32 @@ void Form1::Command1_Click()
         MsgBox(QStringLiteral("Error: The code could not be generated. Please try again."),
                MessageStyle::Critical, QStringLiteral("Error"));
     }
+}
+
+ButtonRequest Form1::buttonRequest() const
+{
+    ButtonRequest request;
+    request.ItemName = m_ui->Text1->text().toStdString();
+    request.ItemNumber = m_ui->Text2->text().toStdString();
+    request.Amount = m_ui->Text3->text().toStdString();
+    request.ReturnUrl = m_ui->Text4->text().toStdString();
+    request.Account = m_ui->Text5->text().toStdString();
+    request.CancelUrl = m_ui->Text6->text().toStdString();
+    request.OwnImageUrl = m_ui->Text7->text().toStdString();
+    request.NoteTitle = m_ui->Text8->text().toStdString();
+    request.CollectShipping = checkBoxState(m_ui->Check1->checkState());
+    request.AllowQuantity = checkBoxState(m_ui->Check2->checkState());
+    request.AllowNote = checkBoxState(m_ui->Check3->checkState());
+    request.UsePresetImage = m_ui->Option1->isChecked();
+    request.UseOwnImage = m_ui->Option2->isChecked();
+    request.ChosenImage = chosenPicture();
+    return request;
+}
+
+void Form1::focusEntry(Entry entry)
+{
+    bringBack();
+    entryBox(entry)->setFocus();
 }
 
 void Form1::Command2_Click()

@@ -26,6 +26,11 @@ public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
+    // The entries as they stand, for the generator and the payment link.
+    ButtonRequest buttonRequest() const;
+    // Brings the window to the front with the cursor in the entry to fix.
+    void focusEntry(Entry entry);
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
