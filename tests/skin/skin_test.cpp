@@ -1,4 +1,5 @@
 #include "skin.h"
+#include "windows.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +21,7 @@
 #include <memory>
 
 using quorvane::Skin;
+using quorvane::testing::render;
 
 namespace {
 
@@ -72,11 +74,6 @@ Ink inkIn(const QImage& image, const QRect& region)
         }
     }
     return ink;
-}
-
-QImage render(QWidget* widget)
-{
-    return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // Where the text of a widget is painted, in the widget's own pixels.

@@ -38,7 +38,7 @@ void BrowseUrlTest::handsTheAddressOverUnchangedAsOneArgument_data()
 void BrowseUrlTest::handsTheAddressOverUnchangedAsOneArgument()
 {
     QFETCH(QString, url);
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     FakeLauncher launcher(0);
 
     BrowseURL(url);
@@ -50,7 +50,7 @@ void BrowseUrlTest::handsTheAddressOverUnchangedAsOneArgument()
 
 void BrowseUrlTest::successShowsNoBoxAndReapsTheLauncher()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     FakeLauncher launcher(0);
 
     BrowseURL(QStringLiteral("https://www.quorvane.example/"));
@@ -72,7 +72,7 @@ void BrowseUrlTest::failureExitShowsOneErrorBox_data()
 void BrowseUrlTest::failureExitShowsOneErrorBox()
 {
     QFETCH(int, exitCode);
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     FakeLauncher launcher(exitCode);
 
     BrowseURL(QStringLiteral("https://www.quorvane.example/"));
@@ -88,7 +88,7 @@ void BrowseUrlTest::failureExitShowsOneErrorBox()
 
 void BrowseUrlTest::missingLauncherShowsOneErrorBox()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     NoLauncher noLauncher;
 
     BrowseURL(QStringLiteral("https://www.quorvane.example/"));
@@ -103,7 +103,7 @@ void BrowseUrlTest::missingLauncherShowsOneErrorBox()
 
 void BrowseUrlTest::shellMetacharactersAreInert()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     FakeLauncher launcher(0);
     const QString oldDirectory = QDir::currentPath();
     QDir::setCurrent(launcher.path({}));
@@ -124,7 +124,7 @@ void BrowseUrlTest::shellMetacharactersAreInert()
 
 void BrowseUrlTest::doesNotWaitForTheLauncher()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     FakeLauncher launcher(2, "while [ ! -e \"${0%/bin/xdg-open}/gate\" ]; do sleep 0.05; done");
 
     BrowseURL(QStringLiteral("https://www.quorvane.example/"));
@@ -143,7 +143,7 @@ void BrowseUrlTest::doesNotWaitForTheLauncher()
 
 void BrowseUrlTest::launcherStillRunningAfterTheGraceCountsAsStarted()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     FakeLauncher launcher(4, "sleep 4");
 
     BrowseURL(QStringLiteral("https://www.quorvane.example/"));

@@ -4,7 +4,9 @@
 #include "form3.h"
 #include "forms.h"
 #include "messagebox.h"
+#include "messagerecorder.h"
 #include "pictures.h"
+#include "windows.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -54,30 +56,9 @@ void operator delete(void* block, std::size_t) noexcept
 }
 
 using namespace quorvane;
+using namespace quorvane::testing;
 
 namespace {
-
-struct Message
-{
-    QString text;
-    MessageStyle style;
-    QString title;
-};
-
-// Every box shown while it lives, answered at once.
-class MessageRecorder
-{
-public:
-    MessageRecorder()
-    {
-        setMessageBoxHandler([this](const QString& text, MessageStyle style, const QString& title) {
-            messages.append({text, style, title});
-        });
-    }
-    ~MessageRecorder() { setMessageBoxHandler({}); }
-
-    QList<Message> messages;
-};
 
 // The eight inputs Text1..Text8, in that order.
 using Entries = std::array<QString, 8>;
@@ -125,11 +106,6 @@ std::string expectedCode(const Entries& entries, const Choices& choices = {})
     const ButtonCodeResult result = GenerateButtonCode(request);
     const auto* code = std::get_if<ButtonCode>(&result);
     return code ? code->text : std::string();
-}
-
-template <typename T> T* control(QWidget* form, const QString& name)
-{
-    return form->findChild<T*>(name);
 }
 
 QLineEdit* textBox(QWidget* form, int n)
@@ -230,9 +206,9 @@ QString generateAndCopy(Form1* form, MessageRecorder& recorder)
         return QStringLiteral("<no code window>");
     }
     QGuiApplication::clipboard()->clear();
-    const qsizetype before = recorder.messages.size();
+    const std::size_t before = recorder.boxes.size();
     QTest::mouseClick(button(forms().form2.get(), 1), Qt::LeftButton);
-    if (recorder.messages.size() != before + 1 || recorder.messages.last().title != QStringLiteral("Set!")) {
+    if (recorder.boxes.size() != before + 1 || recorder.boxes.back().title != QStringLiteral("Set!")) {
         return QStringLiteral("<no confirmation>");
     }
     return QGuiApplication::clipboard()->text();
@@ -574,7 +550,7 @@ void Form1Test::noDefaultOrCancelButton()
     QTest::keyClick(textBox(form, 5), Qt::Key_Escape);
     button(form, 1)->setFocus();
     QTest::keyClick(button(form, 1), Qt::Key_Escape);
-    QVERIFY(recorder.messages.isEmpty());
+    QVERIFY(recorder.boxes.empty());
     QVERIFY(!forms().form2.isLoaded());
     QVERIFY(forms().form1.isLoaded());
     QCOMPARE(textBox(form, 5)->text(), completeEntries()[4]);
@@ -602,7 +578,7 @@ void Form1Test::keyboardChoosesAPictureAndPressesGenerate()
     QTest::keyClick(button(form, 1), Qt::Key_Return);
     QVERIFY(forms().form2.isLoaded());
     QVERIFY(forms().form2.get()->isVisible());
-    QCOMPARE(recorder.messages.size(), 0);
+    QCOMPARE(recorder.boxes.size(), 0u);
     Choices choices;
     choices.picture = 5;
     QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries, choices)));
@@ -750,12 +726,12 @@ void Form1Test::incompleteFormShowsOneErrorAndNoCodeWindow()
     entries[4].clear();
     fill(form, entries);
     QTest::mouseClick(button(form, 1), Qt::LeftButton);
-    QCOMPARE(recorder.messages.size(), 1);
-    QCOMPARE(recorder.messages[0].text,
+    QCOMPARE(recorder.boxes.size(), 1u);
+    QCOMPARE(recorder.boxes[0].text,
              QStringLiteral("Error: Please complete the whole form before generating the code"));
-    QCOMPARE(recorder.messages[0].title, QStringLiteral("Error"));
-    QCOMPARE(recorder.messages[0].style, MessageStyle::Plain);
-    QCOMPARE(int(recorder.messages[0].style), 0);
+    QCOMPARE(recorder.boxes[0].title, QStringLiteral("Error"));
+    QCOMPARE(recorder.boxes[0].style, MessageStyle::Plain);
+    QCOMPARE(int(recorder.boxes[0].style), 0);
     QVERIFY(!forms().form2.isLoaded());
     QCOMPARE(loadedCodeWindows(), 0);
     for (int n = 1; n <= 8; ++n) {
@@ -765,7 +741,7 @@ void Form1Test::incompleteFormShowsOneErrorAndNoCodeWindow()
     QCOMPARE(form->focusWidget(), textBox(form, 5));
 
     QTest::mouseClick(button(form, 1), Qt::LeftButton);
-    QCOMPARE(recorder.messages.size(), 2);
+    QCOMPARE(recorder.boxes.size(), 2u);
     QVERIFY(!forms().form2.isLoaded());
 }
 
@@ -818,11 +794,11 @@ void Form1Test::refusalNamesEveryProblemAndFocusesTheFirst()
     fill(form, entries);
     control<QRadioButton>(form, "Option2")->setChecked(boxes.contains(7));
     QTest::mouseClick(button(form, 1), Qt::LeftButton);
-    QCOMPARE(recorder.messages.size(), 1);
-    QCOMPARE(recorder.messages[0].text,
+    QCOMPARE(recorder.boxes.size(), 1u);
+    QCOMPARE(recorder.boxes[0].text,
              QStringLiteral("Error: PayPal would refuse this button:\n") + lines.join('\n'));
-    QCOMPARE(recorder.messages[0].title, QStringLiteral("Error"));
-    QCOMPARE(recorder.messages[0].style, MessageStyle::Plain);
+    QCOMPARE(recorder.boxes[0].title, QStringLiteral("Error"));
+    QCOMPARE(recorder.boxes[0].style, MessageStyle::Plain);
     QVERIFY(!forms().form2.isLoaded());
     for (int n = 1; n <= 8; ++n) {
         QCOMPARE(textBox(form, n)->text(), entries[n - 1]);
@@ -847,10 +823,10 @@ void Form1Test::failedGenerateClosesTheCodeWindowAndSaysSo()
     QTest::mouseClick(button(form, 1), Qt::LeftButton);
     refusedAllocationSize = 0;
 
-    QCOMPARE(recorder.messages.size(), 1);
-    QCOMPARE(recorder.messages[0].style, MessageStyle::Critical);
-    QCOMPARE(recorder.messages[0].title, QStringLiteral("Error"));
-    QVERIFY(recorder.messages[0].text.contains(QStringLiteral("could not be generated")));
+    QCOMPARE(recorder.boxes.size(), 1u);
+    QCOMPARE(recorder.boxes[0].style, MessageStyle::Critical);
+    QCOMPARE(recorder.boxes[0].title, QStringLiteral("Error"));
+    QVERIFY(recorder.boxes[0].text.contains(QStringLiteral("could not be generated")));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!forms().form2.isLoaded());
     QCOMPARE(loadedCodeWindows(), 0);
@@ -859,7 +835,7 @@ void Form1Test::failedGenerateClosesTheCodeWindowAndSaysSo()
     // Enough memory again: the next press makes the code as usual.
     QTest::mouseClick(button(form, 1), Qt::LeftButton);
     QVERIFY(forms().form2.isLoaded());
-    QCOMPARE(recorder.messages.size(), 1);
+    QCOMPARE(recorder.boxes.size(), 1u);
 }
 
 void Form1Test::twoGenerationsShareOneCodeWindow()
@@ -995,7 +971,7 @@ void Form1Test::minimizedWindowsComeBackAndTheMainWindowStaysPut()
     QVERIFY(!about->isMinimized());
     QVERIFY(about->isVisible());
     QVERIFY(QTest::qWaitForWindowActive(about));
-    QCOMPARE(recorder.messages.size(), 0);
+    QCOMPARE(recorder.boxes.size(), 0u);
 }
 
 void Form1Test::titleBarCloseUnloadsTheMainWindowAlone()

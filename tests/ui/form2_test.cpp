@@ -2,6 +2,7 @@
 #include "fakelauncher.h"
 #include "form2.h"
 #include "forms.h"
+#include "windows.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -44,11 +45,7 @@ QPushButton* button(Form2* form, const char* name)
 
 Form2* shownForm2()
 {
-    Form2* form = forms().form2.get();
-    form->show();
-    form->raise();
-    form->activateWindow();
-    return form;
+    return shown(forms().form2.get());
 }
 
 } // namespace
@@ -151,7 +148,7 @@ void Form2Test::controlsAreWhereAndWhatTheyShouldBe()
 
 void Form2Test::flatAndLockedControls()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     Form2* form = shownForm2();
     for (const char* name : {"Text1", "Text2", "Command1", "Command2", "Command3"}) {
         auto* control = form->findChild<QWidget*>(QLatin1String(name));
@@ -195,7 +192,7 @@ void Form2Test::focusStartsInTheCodeBoxAndTabsInOrder()
 
 void Form2Test::noDefaultOrCancelButton()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     FakeLauncher launcher(0);
     Form2* form = shownForm2();
     QVERIFY(QTest::qWaitForWindowActive(form));
@@ -249,7 +246,7 @@ void Form2Test::aCodeSetBeforeShowingIsLaidOutOnceAtTheBoxWidth()
 
 void Form2Test::copiesAnUntouchedCodeByteForByte()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     QGuiApplication::clipboard()->setText(QStringLiteral("older text"));
     Form2* form = shownForm2();
     const QString code = fourteenLineCode();
@@ -275,7 +272,7 @@ void Form2Test::copiesAnUntouchedCodeByteForByte()
 
 void Form2Test::copiesAnEmptyBoxAsEmptyText()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     QGuiApplication::clipboard()->setText(QStringLiteral("older text"));
     Form2* form = shownForm2();
 
@@ -300,7 +297,7 @@ void Form2Test::copiesAnEmptyBoxAsEmptyText()
 
 void Form2Test::copiesEditedText()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     Form2* form = shownForm2();
     form->setCode(QStringLiteral("<form>\r<input>\r</form>\r"));
     codeBox(form)->setFocus();
@@ -318,7 +315,7 @@ void Form2Test::copiesEditedText()
 
 void Form2Test::copiesTypedLineBreaksAsCarriageReturns()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     Form2* form = shownForm2();
     form->setCode(QStringLiteral("a\rb\r"));
     codeBox(form)->setFocus();
@@ -335,7 +332,7 @@ void Form2Test::copiesTypedLineBreaksAsCarriageReturns()
 
 void Form2Test::newCodeReplacesEditsAndIsCopiedExactly()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     Form2* form = shownForm2();
     form->setCode(QStringLiteral("first\r"));
     codeBox(form)->setFocus();
@@ -353,7 +350,7 @@ void Form2Test::newCodeReplacesEditsAndIsCopiedExactly()
 
 void Form2Test::scramblerButtonHandsTheHiddenAddressToTheLauncher()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     FakeLauncher launcher(0);
     Form2* form = shownForm2();
 

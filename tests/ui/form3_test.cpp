@@ -2,6 +2,7 @@
 #include "fakelauncher.h"
 #include "form3.h"
 #include "forms.h"
+#include "windows.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -20,16 +21,7 @@ namespace {
 
 Form3* shownForm3()
 {
-    Form3* form = forms().form3.get();
-    form->show();
-    form->raise();
-    form->activateWindow();
-    return form;
-}
-
-template <typename T> T* control(Form3* form, const char* name)
-{
-    return form->findChild<T*>(QLatin1String(name));
+    return shown(forms().form3.get());
 }
 
 std::map<QString, QRect> childGeometries(Form3* form)
@@ -179,7 +171,7 @@ void Form3Test::focusStartsOnGoToWebsiteAndTabsInOrder()
 
 void Form3Test::noDefaultOrCancelButton()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     FakeLauncher launcher(0);
     Form3* form = shownForm3();
     QVERIFY(QTest::qWaitForWindowActive(form));
@@ -210,7 +202,7 @@ void Form3Test::noDefaultOrCancelButton()
 
 void Form3Test::goToWebsiteHandsTheShownAddressToTheLauncher()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     FakeLauncher launcher(0);
     Form3* form = shownForm3();
 
@@ -225,7 +217,7 @@ void Form3Test::goToWebsiteHandsTheShownAddressToTheLauncher()
 
 void Form3Test::failedLauncherShowsOneBoxAndTheWindowStaysUsable()
 {
-    BoxRecorder recorder;
+    MessageRecorder recorder;
     FakeLauncher launcher(2);
     QPointer<Form3> form = shownForm3();
 

@@ -3,6 +3,7 @@
 #include "form2.h"
 #include "forms.h"
 #include "messagebox.h"
+#include "messagerecorder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 using namespace quorvane;
+using namespace quorvane::testing;
 
 namespace {
 
@@ -65,20 +67,6 @@ ObjectCounts objectCounts()
     return {QApplication::topLevelWidgets().size(), QApplication::allWidgets().size(),
             qApp->findChildren<QObject*>().size()};
 }
-
-// Every box shown while it lives, answered at once.
-class MessageRecorder
-{
-public:
-    MessageRecorder()
-    {
-        setMessageBoxHandler(
-            [this](const QString&, MessageStyle, const QString& title) { titles.append(title); });
-    }
-    ~MessageRecorder() { setMessageBoxHandler({}); }
-
-    QStringList titles;
-};
 
 CheckBoxState checkBoxState(Qt::CheckState state)
 {
@@ -165,7 +153,7 @@ void generateAndCopy(int n)
     Form2* codeWindow = forms().form2.get();
     QTest::mouseClick(control<QPushButton>(codeWindow, QStringLiteral("Command1")), Qt::LeftButton);
 
-    QCOMPARE(recorder.titles, QStringList{QStringLiteral("Set!")});
+    QCOMPARE(recorder.titles(), QStringList{QStringLiteral("Set!")});
     QVERIFY2(QGuiApplication::clipboard()->text() == expectedCode(entries),
              qPrintable(QStringLiteral("round %1: the clipboard does not hold the code").arg(n)));
     if (n % 2 == 0) {

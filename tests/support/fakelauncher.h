@@ -1,13 +1,12 @@
 #pragma once
 
-#include "messagebox.h"
+#include "messagerecorder.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <vector>
 
 namespace quorvane::testing {
 
@@ -90,31 +89,6 @@ public:
 private:
     QTemporaryDir m_dir;
     QByteArray m_oldPath;
-};
-
-struct RecordedBox
-{
-    QString text;
-    MessageStyle style;
-    QString title;
-};
-
-// Collects every message box instead of showing it, while it lives.
-class BoxRecorder
-{
-public:
-    BoxRecorder()
-    {
-        setMessageBoxHandler([this](const QString& text, MessageStyle style, const QString& title) {
-            boxes.push_back({text, style, title});
-        });
-    }
-    ~BoxRecorder() { setMessageBoxHandler({}); }
-
-    BoxRecorder(const BoxRecorder&) = delete;
-    BoxRecorder& operator=(const BoxRecorder&) = delete;
-
-    std::vector<RecordedBox> boxes;
 };
 
 inline const QString BrowserErrorText = QStringLiteral(
