@@ -9,10 +9,13 @@
 #include "pictures.h"
 #include "ui_form1.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScreen>
+#include <QStyle>
+#include <QWindow>
 #include <algorithm>
 
 namespace quorvane {
@@ -55,9 +58,10 @@ void setBorder(QLabel* image, bool single)
 Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>())
 {
     m_ui->setupUi(this);
+    layout()->setMenuBar(m_ui->menuBar);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    setFixedSize(naturalSize());
     setWindowIcon(embeddedIcon(QStringLiteral("padlock")));
 
     m_ui->Picture1->setPixmap(embeddedPicture(QStringLiteral("banner")));
@@ -85,6 +89,15 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     connect(m_ui->Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(m_ui->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(m_ui->Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    // The menu's commands are the buttons' own.
+    connect(m_ui->actionExit, &QAction::triggered, this, &Form1::Command3_Click);
+    connect(m_ui->actionAbout, &QAction::triggered, this, &Form1::Command4_Click);
+    // Whatever takes the focus is scrolled into view when the form does not fit.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && m_ui->formArea->isAncestorOf(now)) {
+            m_ui->formScroller->ensureWidgetVisible(now);
+        }
+    });
 
     Form_Load();
 }
@@ -92,19 +105,77 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
 Form1::~Form1() = default;
 
 // Centred when first shown only: a window restored from minimized stays where it
-// was. On a screen smaller than the window its top left corner stays on the screen,
-// so that the title bar can be reached.
+// was. On a screen too small for it, the window takes the room there is, frame and
+// title bar included, and its form scrolls.
 void Form1::showEvent(QShowEvent* event)
 {
-    QScreen* display = screen();
-    if (!m_placed && display) {
+    if (!m_placed && screen()) {
         m_placed = true;
-        const QRect area = display->availableGeometry();
-        QRect frame = frameGeometry();
-        frame.moveCenter(area.center());
-        move(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
+        fitToScreen(knownFrameMargins());
     }
     Form::showEvent(event);
+}
+
+void Form1::moveEvent(QMoveEvent* event)
+{
+    Form::moveEvent(event);
+    checkFrameFits();
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    Form::resizeEvent(event);
+    checkFrameFits();
+}
+
+// The desktop frames the window only once it is shown; the first time its frame
+// is known the window is placed again, for that frame.
+void Form1::checkFrameFits()
+{
+    if (!m_placed || m_frameKnown) {
+        return;
+    }
+    const QMargins frame = knownFrameMargins();
+    if (!frame.isNull()) {
+        m_frameKnown = true;
+        fitToScreen(frame);
+    }
+}
+
+QMargins Form1::knownFrameMargins() const
+{
+    return windowHandle() ? windowHandle()->frameMargins() : QMargins();
+}
+
+QSize Form1::naturalSize() const
+{
+    return {m_ui->formArea->width(), m_ui->menuBar->sizeHint().height() + m_ui->formArea->height()};
+}
+
+// Centres the window, framed by `frame`, in the screen's free area. Until the
+// desktop's frame is known, room is kept for a title bar a little taller than two
+// lines of the window's text and for edges of a few pixels.
+void Form1::fitToScreen(const QMargins& frame)
+{
+    const int line = fontMetrics().height();
+    const QMargins reserve =
+        frame.isNull() ? QMargins(line / 3, 2 * line + line / 3, line / 3, line / 3) : frame;
+    const QRect area = screen()->availableGeometry();
+    const QSize room = area.size().shrunkBy(reserve);
+    QSize size = naturalSize();
+    // A scroll bar in one direction takes room from the other.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_ui->formScroller);
+    if (size.height() > room.height()) {
+        size.rwidth() += bar;
+    }
+    if (size.width() > room.width()) {
+        size.rheight() += bar;
+    }
+    setFixedSize(size.boundedTo(room));
+    QRect outer(QPoint(), this->size().grownBy(frame));
+    outer.moveCenter(area.center());
+    move(std::max(outer.left(), area.left() + reserve.left() - frame.left()),
+         std::max(outer.top(), area.top() + reserve.top() - frame.top()));
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)

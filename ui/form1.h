@@ -33,6 +33,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -50,6 +52,10 @@ private:
     void Command3_Click();
     void Command4_Click();
 
+    QSize naturalSize() const;
+    QMargins knownFrameMargins() const;
+    void fitToScreen(const QMargins& frame);
+    void checkFrameFits();
     void showWhatToFix(const ButtonCodeResult& result);
     QLineEdit* entryBox(Entry entry) const;
     void choosePicture(int k);
@@ -70,6 +76,7 @@ private:
     bool ImageChosen7 = false;
     bool ImageChosen8 = false;
     bool m_placed = false;
+    bool m_frameKnown = false;
 };
 
 } // namespace quorvane

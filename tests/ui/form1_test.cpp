@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -310,9 +311,13 @@ void Form1Test::windowIsFixedWithCaptionIconAndCloseButtonOnly()
     Form1* form = shownForm1();
     QVERIFY(QTest::qWaitForWindowExposed(form));
     QCOMPARE(form->windowTitle(), QStringLiteral("Quorvane"));
-    QCOMPARE(form->size(), QSize(478, 562));
-    QCOMPARE(form->minimumSize(), QSize(478, 562));
-    QCOMPARE(form->maximumSize(), QSize(478, 562));
+    // The form keeps its size; the menu bar stands above it.
+    auto* menuBar = control<QMenuBar>(form, "menuBar");
+    QCOMPARE(control<QWidget>(form, "formArea")->geometry(), QRect(0, 0, 478, 562));
+    QCOMPARE(control<QWidget>(form, "formScroller")->geometry(), QRect(0, menuBar->height(), 478, 562));
+    QCOMPARE(form->size(), QSize(478, 562 + menuBar->height()));
+    QCOMPARE(form->minimumSize(), form->size());
+    QCOMPARE(form->maximumSize(), form->size());
     const Qt::WindowFlags flags = form->windowFlags();
     QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
@@ -392,13 +397,20 @@ void Form1Test::controlsAreInTheirContainersAtTheirPlaces()
 {
     Form1* form = forms().form1.get();
     const QList<std::tuple<QString, QString, QRect>> places = {
-        {"Picture1", "Form1", QRect(104, 8, 321, 49)},   {"Text5", "Form1", QRect(124, 64, 353, 19)},
-        {"Frame1", "Form1", QRect(4, 90, 473, 73)},      {"Text3", "Frame1", QRect(362, 42, 103, 19)},
-        {"Text13", "Frame2", QRect(32, 19, 433, 19)},    {"Frame3", "Form1", QRect(-4, 264, 481, 171)},
-        {"Picture5", "Frame3", QRect(304, 16, 153, 49)}, {"Picture8", "Frame3", QRect(128, 96, 65, 33)},
-        {"Option2", "Frame3", QRect(14, 128, 419, 13)},  {"Text7", "Frame3", QRect(34, 144, 421, 19)},
-        {"Check3", "Frame4", QRect(10, 50, 275, 17)},    {"Text8", "Frame4", QRect(320, 56, 151, 19)},
-        {"Command4", "Form1", QRect(232, 532, 121, 25)}, {"Command3", "Form1", QRect(352, 532, 113, 25)},
+        {"Picture1", "formArea", QRect(104, 8, 321, 49)},
+        {"Text5", "formArea", QRect(124, 64, 353, 19)},
+        {"Frame1", "formArea", QRect(4, 90, 473, 73)},
+        {"Text3", "Frame1", QRect(362, 42, 103, 19)},
+        {"Text13", "Frame2", QRect(32, 19, 433, 19)},
+        {"Frame3", "formArea", QRect(-4, 264, 481, 171)},
+        {"Picture5", "Frame3", QRect(304, 16, 153, 49)},
+        {"Picture8", "Frame3", QRect(128, 96, 65, 33)},
+        {"Option2", "Frame3", QRect(14, 128, 419, 13)},
+        {"Text7", "Frame3", QRect(34, 144, 421, 19)},
+        {"Check3", "Frame4", QRect(10, 50, 275, 17)},
+        {"Text8", "Frame4", QRect(320, 56, 151, 19)},
+        {"Command4", "formArea", QRect(232, 532, 121, 25)},
+        {"Command3", "formArea", QRect(352, 532, 113, 25)},
     };
     for (const auto& [name, container, place] : places) {
         auto* widget = form->findChild<QWidget*>(name);
@@ -466,6 +478,11 @@ void Form1Test::accessibleNamesAreTheCaptions()
                                                     {4, 15}, {6, 14}, {8, 16}};
     for (const auto& [input, caption] : inputAndCaption) {
         QCOMPARE(textBox(form, input)->accessibleName(), textBox(form, caption)->text());
+    }
+    // A caption box is named by its own text, never by the group around it.
+    for (int caption = 9; caption <= 16; ++caption) {
+        QCOMPARE(QAccessible::queryAccessibleInterface(textBox(form, caption))->text(QAccessible::Name),
+                 textBox(form, caption)->text());
     }
     QCOMPARE(textBox(form, 7)->accessibleName(), control<QRadioButton>(form, "Option2")->text());
     QCOMPARE(image(form, 1)->accessibleName(), QStringLiteral("a rounded Buy Now button"));

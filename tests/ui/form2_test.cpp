@@ -144,6 +144,8 @@ void Form2Test::controlsAreWhereAndWhatTheyShouldBe()
     QCOMPARE(window->indexOfChild(QAccessible::queryAccessibleInterface(scrambler)), -1);
     QVERIFY(QAccessible::queryAccessibleInterface(text2)->text(QAccessible::Name) !=
             QAccessible::queryAccessibleInterface(codeBox(form))->text(QAccessible::Name));
+    QCOMPARE(QAccessible::queryAccessibleInterface(codeBox(form))->text(QAccessible::Name),
+             QStringLiteral("PayPal button code"));
 }
 
 void Form2Test::flatAndLockedControls()

@@ -103,10 +103,14 @@ void Form3Test::controlsAreWhereAndWhatTheyShouldBe()
     QCOMPARE(control<QLineEdit>(form, "txtUrl")->text(), QStringLiteral(QUORVANE_WEBSITE_URL));
     QCOMPARE(control<QPushButton>(form, "cmdGo")->text(), QStringLiteral("Go to website"));
     QCOMPARE(control<QPushButton>(form, "Command1")->text(), QStringLiteral("Close"));
-    for (const char* name : {"cmdGo", "Command1"}) {
-        QCOMPARE(
-            QAccessible::queryAccessibleInterface(control<QPushButton>(form, name))->text(QAccessible::Name),
-            control<QPushButton>(form, name)->text());
+    const QList<QPair<const char*, QString>> names = {{"cmdGo", "Go to website"},
+                                                      {"Command1", "Close"},
+                                                      {"Text2", "Version"},
+                                                      {"Text1", "Notice"},
+                                                      {"txtUrl", "Web site"}};
+    for (const auto& [name, accessibleName] : names) {
+        QCOMPARE(QAccessible::queryAccessibleInterface(control<QWidget>(form, name))->text(QAccessible::Name),
+                 accessibleName);
     }
 
     // Two lines, each ending in CR LF (the box shows each end as a paragraph break).
