@@ -100,6 +100,7 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     });
 
     Form_Load();
+    windowHandle()->installEventFilter(this);
 }
 
 Form1::~Form1() = default;
@@ -116,20 +117,8 @@ void Form1::showEvent(QShowEvent* event)
     Form::showEvent(event);
 }
 
-void Form1::moveEvent(QMoveEvent* event)
-{
-    Form::moveEvent(event);
-    checkFrameFits();
-}
-
-void Form1::resizeEvent(QResizeEvent* event)
-{
-    Form::resizeEvent(event);
-    checkFrameFits();
-}
-
-// The desktop frames the window only once it is shown; the first time its frame
-// is known the window is placed again, for that frame.
+// The desktop frames the window only once it is shown, by the time it shows it; the
+// first time its frame is known the window is placed again, for that frame.
 void Form1::checkFrameFits()
 {
     if (!m_placed || m_frameKnown) {
@@ -174,12 +163,20 @@ void Form1::fitToScreen(const QMargins& frame)
     setFixedSize(size.boundedTo(room));
     QRect outer(QPoint(), this->size().grownBy(frame));
     outer.moveCenter(area.center());
-    move(std::max(outer.left(), area.left() + reserve.left() - frame.left()),
-         std::max(outer.top(), area.top() + reserve.top() - frame.top()));
+    const QPoint corner(std::max(outer.left(), area.left() + reserve.left() - frame.left()),
+                        std::max(outer.top(), area.top() + reserve.top() - frame.top()));
+    if (frame.isNull()) {
+        move(corner);
+    } else {
+        windowHandle()->setFramePosition(corner);
+    }
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == windowHandle() && event->type() == QEvent::Expose) {
+        checkFrameFits();
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         const std::array<void (Form1::*)(), 8> clicks = imageClicks();
         const auto* release = static_cast<QMouseEvent*>(event);
@@ -288,6 +285,30 @@ ButtonRequest Form1::buttonRequest() const
     request.UseOwnImage = m_ui->Option2->isChecked();
     request.ChosenImage = chosenPicture();
     return request;
+}
+
+void Form1::setEntries(const ButtonRequest& request)
+{
+    const auto checkState = [](CheckBoxState state) {
+        return state == CheckBoxState::Ticked ? Qt::Checked : Qt::Unchecked;
+    };
+    m_ui->Text1->setText(QString::fromStdString(request.ItemName));
+    m_ui->Text2->setText(QString::fromStdString(request.ItemNumber));
+    m_ui->Text3->setText(QString::fromStdString(request.Amount));
+    m_ui->Text4->setText(QString::fromStdString(request.ReturnUrl));
+    m_ui->Text5->setText(QString::fromStdString(request.Account));
+    m_ui->Text6->setText(QString::fromStdString(request.CancelUrl));
+    m_ui->Text7->setText(QString::fromStdString(request.OwnImageUrl));
+    m_ui->Text8->setText(QString::fromStdString(request.NoteTitle));
+    for (QLineEdit* box : {m_ui->Text1, m_ui->Text2, m_ui->Text3, m_ui->Text4, m_ui->Text5, m_ui->Text6,
+                           m_ui->Text7, m_ui->Text8}) {
+        box->setCursorPosition(0);
+    }
+    m_ui->Check1->setCheckState(checkState(request.CollectShipping));
+    m_ui->Check2->setCheckState(checkState(request.AllowQuantity));
+    m_ui->Check3->setCheckState(checkState(request.AllowNote));
+    (request.UseOwnImage ? m_ui->Option2 : m_ui->Option1)->setChecked(true);
+    choosePicture(request.ChosenImage);
 }
 
 void Form1::focusEntry(Entry entry)

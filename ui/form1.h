@@ -28,13 +28,13 @@ public:
 
     // The entries as they stand, for the generator and the payment link.
     ButtonRequest buttonRequest() const;
+    // Shows a request in the form, every entry and choice of it.
+    void setEntries(const ButtonRequest& request);
     // Brings the window to the front with the cursor in the entry to fix.
     void focusEntry(Entry entry);
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -8,6 +8,7 @@ namespace quorvane {
 class Form1;
 class Form2;
 class Form3;
+class Form4;
 
 // One window of the application: loaded (constructed, which runs its Form_Load) on
 // first use, and forgotten as soon as it is unloaded, so the next use loads afresh.
@@ -37,7 +38,7 @@ private:
     QPointer<T> m_form;
 };
 
-// The application's three window slots.
+// The application's window slots.
 struct Forms
 {
     FormSlot<Form1> form1;

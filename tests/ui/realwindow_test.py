@@ -168,8 +168,9 @@ class Display:
     """A private Xvfb with its own cookie, on the first free display number from a
     per-process start, so that parallel runs do not meet."""
 
-    def __init__(self, workdir):
+    def __init__(self, workdir, size=SCREEN):
         self.workdir = workdir
+        self.size = size
         self.proc = None
         self.framebuffer = workdir / "fb"
         self.framebuffer.mkdir()
@@ -197,7 +198,7 @@ class Display:
                        timeout=STEP_TIMEOUT)
         log = open(self.workdir / f"xvfb{number}.log", "wb")
         self.proc = subprocess.Popen(
-            ["Xvfb", name, "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-noreset", "-auth",
+            ["Xvfb", name, "-screen", "0", f"{self.size[0]}x{self.size[1]}x24", "-nolisten", "tcp", "-noreset", "-auth",
              str(self.auth), "-fbdir", str(self.framebuffer)],
             stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
         log.close()
@@ -229,6 +230,19 @@ class Display:
             if sum(1 for r, g, b in zip(red, green, blue) if r > 180 and g < 90 and b < 90) > 20:
                 return True
         return False
+
+    def share(self, rect, colour, tolerance=12):
+        """The share of a part of the screen whose pixels show about this colour."""
+        data = (self.framebuffer / "Xvfb_screen0").read_bytes()
+        header = struct.unpack(">25I", data[:100])
+        offset, bytes_per_line = header[0] + header[19] * 12, header[12]
+        x, y, w, h = rect
+        near = 0
+        for row in range(y, y + h):
+            line = data[offset + row * bytes_per_line + x * 4:offset + row * bytes_per_line + (x + w) * 4]
+            near += sum(1 for b, g, r in zip(line[0::4], line[1::4], line[2::4])
+                        if max(abs(r - colour[0]), abs(g - colour[1]), abs(b - colour[2])) <= tolerance)
+        return near / max(1, w * h)
 
     def screenshot(self, label):
         source = self.framebuffer / "Xvfb_screen0"
@@ -303,6 +317,13 @@ class Desktop:
     def geometry(self, window):
         fields = dict(line.split("=", 1) for line in self.xdotool("getwindowgeometry", "--shell", str(window)).split())
         return int(fields["X"]), int(fields["Y"]), int(fields["WIDTH"]), int(fields["HEIGHT"])
+
+    def absolute_geometry(self, window):
+        """Where the client area stands on the screen; under a window manager xdotool
+        adds the frame's offset to it."""
+        info = self.run("xwininfo", "-id", str(window)).stdout.decode()
+        fields = dict(re.findall(r"^\s*(Absolute upper-left [XY]|Width|Height):\s*(-?\d+)", info, re.M))
+        return tuple(int(fields[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
     def click(self, window, point):
         """A left click at a point of the window's client area."""
@@ -637,6 +658,51 @@ class Scenarios:
         check(y > 0 and y + h <= SCREEN[1], f"main window at {x},{y} is {w}x{h}: not on a {SCREEN} screen")
         check(abs(x - (SCREEN[0] - w) // 2) <= 1, f"main window at {x},{y} is not centred across")
 
+    def small_screen(self):
+        """At 1366x768 and 1.5 times the size, under a window manager: the whole frame,
+        title bar included, starts on the screen, and Tab reaches Generate and scrolls
+        it into view, where Space presses it."""
+        workdir = self.workdir / "small-screen"
+        workdir.mkdir()
+        display = Display(workdir, size=(1366, 768))
+        desktop = Desktop(display)
+        manager = subprocess.Popen(["openbox"], env=desktop.env, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        tool = None
+        try:
+            deadline = time.monotonic() + STEP_TIMEOUT
+            while b"window id" not in desktop.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK").stdout:
+                check(time.monotonic() < deadline, "openbox did not start")
+                time.sleep(0.05)
+            tool = Tool(self.args.quorvane, desktop, self.main_layout, dict(desktop.env, QT_SCALE_FACTOR="1.5"))
+            window = tool.main = desktop.wait_window(MAIN_TITLE)
+            extents = b""
+            while b"=" not in extents:
+                check(time.monotonic() < deadline, "the window manager framed no window")
+                extents = desktop.run("xprop", "-id", str(window), "_NET_FRAME_EXTENTS").stdout
+                time.sleep(0.05)
+            time.sleep(0.5)  # the window is placed again once its frame is known
+            left, right, top, bottom = (int(n) for n in extents.split(b"=")[1].split(b","))
+            x, y, w, h = desktop.absolute_geometry(window)
+            check(x - left >= 0 and y - top >= 0 and x + w + right <= 1366 and y + h + bottom <= 768,
+                  f"frame {x - left},{y - top} {w + left + right}x{h + top + bottom} is not inside 1366x768")
+            # Generate, scrolled to the form's foot, stands where the form's foot stands.
+            gx, gy, gw, gh = (round(v * 1.5) for v in self.main_layout.rects["Command1"])
+            foot = round(self.main_layout.form[1] * 1.5)
+            face = (x + gx + 8, y + h - (foot - gy) + 6, gw - 16, gh - 12)
+            panel = (0x67, 0x42, 0x32)
+            check(display.share(face, panel) < 0.5, "Generate shows before the form is scrolled")
+            desktop.key(*["Tab"] * 12)  # from the account, past eleven controls, to Generate
+            time.sleep(0.5)
+            check(display.share(face, panel) > 0.6, "Generate, focused, is not scrolled into view")
+            desktop.key("space")
+            desktop.wait_window("Error")
+        finally:
+            if tool is not None:
+                tool.close()
+            stop(manager)
+            display.close()
+
     def exit_at_once(self):
         """Exit right after the start: the program ends, no other window ever shows."""
         self.start().exit()
@@ -803,7 +869,7 @@ class Scenarios:
             raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
 
 
-SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "hostile_seller", "own_image", "incomplete",
+SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "hostile_seller", "own_image", "incomplete",
              "refused_seller", "control_characters", "launcher_without_xdg_open", "exit_while_launching",
              "long_fields", "page_in_chromium"]
 
