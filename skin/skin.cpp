@@ -173,6 +173,12 @@ void Skin::apply(WId hWnd)
     for (QWidget* child : window->findChildren<QWidget*>()) {
         if (!child->testAttribute(Qt::WA_SetStyle))
             child->setStyle(style);
+        // A menu opens as a window of its own, which takes nothing from the one it
+        // belongs to.
+        if (child->isWindow()) {
+            child->setFont(font);
+            setPaletteKeepingOwnRoles(child, skinPalette());
+        }
         if (isReadOnlyBox(child))
             setPaletteKeepingOwnRoles(child, readOnlyPalette());
         fitCaption(child, font);

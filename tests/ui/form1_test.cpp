@@ -291,6 +291,7 @@ private slots:
     void aboutShowsOneAboutWindow();
     void minimizedWindowsComeBackAndTheMainWindowStaysPut();
     void titleBarCloseUnloadsTheMainWindowAlone();
+    void exitEndsTheToolWithoutLoadingOtherWindows_data();
     void exitEndsTheToolWithoutLoadingOtherWindows();
     void exitUnloadsOpenWindows();
 };
@@ -1012,10 +1013,17 @@ namespace {
 // Presses "Exit" inside a running event loop and returns the loop's exit status
 // (1 if Exit did not end it within five seconds). Closing the last window would end
 // the loop by itself, so only Exit may end it here.
-int pressExitInRunningTool(Form1* form)
+// Exit by its button, or by the menu's Ctrl+Q when `keys` is set.
+int pressExitInRunningTool(Form1* form, bool keys = false)
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    QTimer::singleShot(0, form, [form] { QTest::mouseClick(button(form, 3), Qt::LeftButton); });
+    QTimer::singleShot(0, form, [form, keys] {
+        if (keys) {
+            QTest::keyClick(textBox(form, 5), Qt::Key_Q, Qt::ControlModifier);
+        } else {
+            QTest::mouseClick(button(form, 3), Qt::LeftButton);
+        }
+    });
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
     const int status = QCoreApplication::exec();
     QApplication::setQuitOnLastWindowClosed(true);
@@ -1024,12 +1032,20 @@ int pressExitInRunningTool(Form1* form)
 
 } // namespace
 
+void Form1Test::exitEndsTheToolWithoutLoadingOtherWindows_data()
+{
+    QTest::addColumn<bool>("keys");
+    QTest::newRow("Exit button") << false;
+    QTest::newRow("Ctrl+Q in the menu") << true;
+}
+
 void Form1Test::exitEndsTheToolWithoutLoadingOtherWindows()
 {
+    QFETCH(bool, keys);
     Form1* form = shownForm1();
-    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QVERIFY(QTest::qWaitForWindowActive(form));
     SecondaryWindowWatch watch;
-    QCOMPARE(pressExitInRunningTool(form), 0);
+    QCOMPARE(pressExitInRunningTool(form, keys), 0);
     QVERIFY(!forms().form1.isLoaded());
     QVERIFY(!forms().form2.isLoaded());
     QVERIFY(!forms().form3.isLoaded());
