@@ -1,0 +1,168 @@
+#include "characters.h"
+
+#include "utf8.h"
+
+#include <cstdio>
+#include <memory>
+#include <unicode/ubrk.h>
+#include <unicode/uchar.h>
+#include <unicode/utext.h>
+#include <vector>
+
+namespace quorvane {
+
+namespace {
+
+// Shows as blank, though Unicode counts it neither as a space nor as ignorable.
+constexpr char32_t BraillePatternBlank = 0x2800;
+
+constexpr std::size_t MaxQuotedCharacters = 32;
+constexpr std::size_t KeptCharacters = 24;
+
+bool isLineBreak(char32_t cp)
+{
+    return cp == '\n' || cp == '\r' || cp == 0x85 || cp == 0x2028 || cp == 0x2029;
+}
+
+bool isRefused(char32_t cp, CharacterRule rule)
+{
+    if (cp < 0x80) {
+        return cp < 0x20 || cp == 0x7F || (cp == ' ' && rule == CharacterRule::Visible);
+    }
+    const auto type = static_cast<UCharCategory>(u_charType(static_cast<UChar32>(cp)));
+    if (type == U_CONTROL_CHAR || type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR) {
+        return true;
+    }
+    if (rule == CharacterRule::OneLine) {
+        return false;
+    }
+    return type == U_FORMAT_CHAR || type == U_PRIVATE_USE_CHAR || type == U_SURROGATE ||
+           type == U_UNASSIGNED || u_hasBinaryProperty(static_cast<UChar32>(cp), UCHAR_WHITE_SPACE) ||
+           u_hasBinaryProperty(static_cast<UChar32>(cp), UCHAR_DEFAULT_IGNORABLE_CODE_POINT) ||
+           cp == BraillePatternBlank;
+}
+
+std::string codePointLabel(char32_t cp)
+{
+    char label[16];
+    std::snprintf(label, sizeof label, "U+%04X", static_cast<unsigned>(cp));
+    return label;
+}
+
+// How the seller is told which character it is: by what they see where it stands.
+std::string characterName(char32_t cp)
+{
+    if (isLineBreak(cp)) {
+        return "line break";
+    }
+    if (cp == '\t') {
+        return "tab";
+    }
+    if (cp == ' ') {
+        return "space";
+    }
+    const char* kind;
+    switch (u_charType(static_cast<UChar32>(cp))) {
+    case U_SPACE_SEPARATOR:
+        kind = "space ";
+        break;
+    case U_CONTROL_CHAR:
+        kind = "control character ";
+        break;
+    case U_PRIVATE_USE_CHAR:
+        kind = "private-use character ";
+        break;
+    case U_UNASSIGNED:
+        kind = "unassigned character ";
+        break;
+    default:
+        kind = "invisible character ";
+        break;
+    }
+    return kind + codePointLabel(cp);
+}
+
+struct BreakIteratorCloser
+{
+    void operator()(UBreakIterator* it) const { ubrk_close(it); }
+};
+
+struct TextCloser
+{
+    void operator()(UText* text) const { utext_close(text); }
+};
+
+// The first boundary between two characters as the seller sees them (grapheme
+// clusters) at or after a byte offset.
+std::size_t clusterBoundaryFrom(std::string_view text, std::size_t offset)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UText, TextCloser> utext(
+        utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status));
+    const std::unique_ptr<UBreakIterator, BreakIteratorCloser> it(
+        ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status));
+    if (U_FAILURE(status)) {
+        return offset;
+    }
+    ubrk_setUText(it.get(), utext.get(), &status);
+    const auto at = static_cast<int32_t>(offset);
+    if (U_FAILURE(status) || ubrk_isBoundary(it.get(), at)) {
+        return offset;
+    }
+    const int32_t next = ubrk_following(it.get(), at);
+    return next == UBRK_DONE ? text.size() : static_cast<std::size_t>(next);
+}
+
+// The byte offset of every character of a text, and its size at the end.
+std::vector<std::size_t> characterOffsets(std::string_view text)
+{
+    std::vector<std::size_t> offsets;
+    forEachCodePoint(text, [&offsets](char32_t, std::size_t offset) { offsets.push_back(offset); });
+    offsets.push_back(text.size());
+    return offsets;
+}
+
+std::string where(std::string_view text, std::size_t start, std::size_t end)
+{
+    if (start == 0) {
+        return "at the start";
+    }
+    if (end == text.size()) {
+        return "at the end";
+    }
+    return "after \"" + shortened(text.substr(0, start), Keep::End) + '"';
+}
+
+} // namespace
+
+std::optional<std::string> strayCharacterAdvice(std::string_view text, CharacterRule rule)
+{
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t i = 0; i < text.size();) {
+        const Decoded d = decodeUtf8(in + i, text.size() - i);
+        if (isRefused(d.codePoint, rule)) {
+            const bool crLf = d.codePoint == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+            return "remove the " + characterName(d.codePoint) + ' ' +
+                   where(text, i, i + d.length + (crLf ? 1 : 0));
+        }
+        i += d.length;
+    }
+    return std::nullopt;
+}
+
+std::string shortened(std::string_view text, Keep keep)
+{
+    const std::vector<std::size_t> offsets = characterOffsets(text);
+    const std::size_t characters = offsets.size() - 1;
+    if (characters <= MaxQuotedCharacters) {
+        return std::string(text);
+    }
+    if (keep == Keep::End) {
+        const std::size_t cut = clusterBoundaryFrom(text, offsets[characters - KeptCharacters]);
+        return "…" + std::string(text.substr(cut));
+    }
+    const std::size_t cut = clusterBoundaryFrom(text, offsets[KeptCharacters]);
+    return std::string(text.substr(0, cut)) + "…";
+}
+
+} // namespace quorvane
