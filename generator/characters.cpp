@@ -138,7 +138,12 @@ std::string where(std::string_view text, std::size_t start, std::size_t end)
 std::optional<std::string> strayCharacterAdvice(std::string_view text, CharacterRule rule)
 {
     const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char lowestPrintable = rule == CharacterRule::Visible ? '!' : ' ';
     for (std::size_t i = 0; i < text.size();) {
+        if (in[i] >= lowestPrintable && in[i] < 0x7F) {
+            ++i; // printable ASCII, the common case, passes at once
+            continue;
+        }
         const Decoded d = decodeUtf8(in + i, text.size() - i);
         if (isRefused(d.codePoint, rule)) {
             const bool crLf = d.codePoint == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
