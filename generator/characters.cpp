@@ -2,6 +2,7 @@
 
 #include "utf8.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <unicode/ubrk.h>
@@ -18,6 +19,8 @@ constexpr char32_t BraillePatternBlank = 0x2800;
 
 constexpr std::size_t MaxQuotedCharacters = 32;
 constexpr std::size_t KeptCharacters = 24;
+// How far past a cut a message looks for the end of a character as the seller sees it.
+constexpr std::size_t ClusterContextBytes = 64;
 
 bool isLineBreak(char32_t cp)
 {
@@ -113,12 +116,15 @@ std::size_t clusterBoundaryFrom(std::string_view text, std::size_t offset)
     return next == UBRK_DONE ? text.size() : static_cast<std::size_t>(next);
 }
 
-// The byte offset of every character of a text, and its size at the end.
-std::vector<std::size_t> characterOffsets(std::string_view text)
+// The byte offsets of the first characters of a text, at most `limit` of them.
+std::vector<std::size_t> characterOffsets(std::string_view text, std::size_t limit)
 {
     std::vector<std::size_t> offsets;
-    forEachCodePoint(text, [&offsets](char32_t, std::size_t offset) { offsets.push_back(offset); });
-    offsets.push_back(text.size());
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t i = 0; i < text.size() && offsets.size() < limit;) {
+        offsets.push_back(i);
+        i += decodeUtf8(in + i, text.size() - i).length;
+    }
     return offsets;
 }
 
@@ -157,17 +163,24 @@ std::optional<std::string> strayCharacterAdvice(std::string_view text, Character
 
 std::string shortened(std::string_view text, Keep keep)
 {
-    const std::vector<std::size_t> offsets = characterOffsets(text);
-    const std::size_t characters = offsets.size() - 1;
-    if (characters <= MaxQuotedCharacters) {
+    if (characterOffsets(text, MaxQuotedCharacters + 1).size() <= MaxQuotedCharacters) {
         return std::string(text);
     }
-    if (keep == Keep::End) {
-        const std::size_t cut = clusterBoundaryFrom(text, offsets[characters - KeptCharacters]);
-        return "…" + std::string(text.substr(cut));
+    // Only the kept end is looked at, so a long text costs no more than a short one;
+    // a character takes at most four bytes.
+    if (keep == Keep::Start) {
+        const std::size_t cut = characterOffsets(text, KeptCharacters + 1).back();
+        const std::string_view head = text.substr(0, cut + ClusterContextBytes);
+        return std::string(text.substr(0, clusterBoundaryFrom(head, cut))) + "…";
     }
-    const std::size_t cut = clusterBoundaryFrom(text, offsets[KeptCharacters]);
-    return std::string(text.substr(0, cut)) + "…";
+    std::size_t start = text.size() - std::min(text.size(), 4 * (KeptCharacters + 1));
+    while (start < text.size() && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) {
+        ++start; // not into the middle of a character
+    }
+    const std::string_view tail = text.substr(start);
+    const std::vector<std::size_t> offsets = characterOffsets(tail, tail.size());
+    const std::size_t cut = offsets[offsets.size() - KeptCharacters];
+    return "…" + std::string(tail.substr(clusterBoundaryFrom(tail, cut)));
 }
 
 } // namespace quorvane
