@@ -1,32 +1,20 @@
 #include "checks.h"
 
+#include "characters.h"
+#include "hosts.h"
 #include "utf8.h"
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace quorvane {
 
 namespace {
 
 constexpr std::size_t MaxItemCharacters = 127;
+constexpr std::size_t MaxAccountCharacters = 127;
 constexpr std::size_t MaxAddressCharacters = 1024;
-
-// Spaces, controls and the characters that show nothing: in an address or an account
-// they are always a slip of the keyboard or of the clipboard.
-bool isInvisible(char32_t cp)
-{
-    return cp <= 0x20 || (cp >= 0x7F && cp <= 0xA0) || cp == 0xAD || cp == 0x1680 ||
-           (cp >= 0x2000 && cp <= 0x200F) || (cp >= 0x2028 && cp <= 0x202F) ||
-           (cp >= 0x205F && cp <= 0x2064) || cp == 0x3000 || cp == 0xFEFF;
-}
-
-bool hasInvisible(std::string_view text)
-{
-    bool found = false;
-    forEachCodePoint(text, [&found](char32_t cp, std::size_t) { found = found || isInvisible(cp); });
-    return found;
-}
 
 bool isAsciiDigit(char c)
 {
@@ -59,47 +47,117 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
     return equalsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-// An e-mail address (one "@", something before it, a dotted domain after it) or a
-// merchant account ID (13 capital letters and digits).
-bool isAccount(std::string_view text)
+// The caption of an entry on the main window, which every message starts with.
+std::string_view caption(Entry entry)
 {
-    if (text.size() == 13 &&
-        std::all_of(text.begin(), text.end(), [](char c) { return isAsciiUpper(c) || isAsciiDigit(c); })) {
-        return true;
+    switch (entry) {
+    case Entry::Account:
+        return "Your Paypal Account";
+    case Entry::ItemName:
+        return "Item Name / Service";
+    case Entry::ItemNumber:
+        return "Item ID / Number";
+    case Entry::Amount:
+        return "Price of Item / Service";
+    case Entry::ReturnUrl:
+        return "Success URL";
+    case Entry::CancelUrl:
+        return "Cancelled URL";
+    case Entry::OwnImageUrl:
+        return "Your own image";
+    case Entry::NoteTitle:
+        break;
     }
-    const auto at = text.find('@');
-    if (at == 0 || at == std::string_view::npos || text.find('@', at + 1) != std::string_view::npos ||
-        hasInvisible(text)) {
-        return false;
-    }
-    const std::string_view domain = text.substr(at + 1);
-    return domain.find('.') != std::string_view::npos && domain.front() != '.' && domain.back() != '.' &&
-           domain.find("..") == std::string_view::npos;
+    return "Note Title";
 }
 
-// An absolute http or https address with a host, as PayPal takes it.
-bool isWebAddress(std::string_view text)
+Problem advice(Entry entry, std::string_view text)
 {
-    std::string_view rest;
-    if (startsWithNoCase(text, "http://")) {
-        rest = text.substr(7);
-    } else if (startsWithNoCase(text, "https://")) {
-        rest = text.substr(8);
-    } else {
-        return false;
-    }
-    std::string_view host = rest.substr(0, rest.find_first_of("/?#"));
-    if (const auto at = host.rfind('@'); at != std::string_view::npos) {
-        host.remove_prefix(at + 1);
-    }
-    // An IPv6 host stands in brackets; any other ends where its port begins.
-    host = host.starts_with('[') ? host.substr(1, host.find(']') - 1) : host.substr(0, host.find(':'));
-    return !host.empty() && !hasInvisible(text) && codePointCount(text) <= MaxAddressCharacters;
+    return Problem{entry, std::string(caption(entry)) + ": " + std::string(text)};
 }
 
-constexpr std::array<std::string_view, 24> Currencies = {
-    "AUD", "BRL", "CAD", "CHF", "CNY", "CZK", "DKK", "EUR", "GBP", "HKD", "HUF", "ILS",
-    "JPY", "MXN", "MYR", "NOK", "NZD", "PHP", "PLN", "SEK", "SGD", "THB", "TWD", "USD"};
+std::optional<Problem> strayCharacterProblem(Entry entry, std::string_view text, CharacterRule rule)
+{
+    if (std::optional<std::string> found = strayCharacterAdvice(text, rule)) {
+        return advice(entry, *found);
+    }
+    return std::nullopt;
+}
+
+bool isMerchantAccountId(std::string_view text)
+{
+    return text.size() == 13 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return isAsciiUpper(c) || isAsciiDigit(c); });
+}
+
+// A character of an unquoted local part: what RFC 5322 calls atext, and any
+// character outside ASCII, as internationalised mail allows.
+bool isAtomCharacter(char c)
+{
+    constexpr std::string_view specials = "!#$%&'*+-/=?^_`{|}~";
+    return isAsciiLetter(c) || isAsciiDigit(c) || static_cast<unsigned char>(c) >= 0x80 ||
+           specials.find(c) != std::string_view::npos;
+}
+
+// The length of the local part at the start of an address, up to its "@": a
+// dot-atom ("first.last") or a quoted string ("\"first last\""); 0 if there is none.
+std::size_t localPartLength(std::string_view text)
+{
+    if (text.starts_with('"')) {
+        for (std::size_t i = 1; i < text.size(); ++i) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            if (c == '"') {
+                return i > 1 ? i + 1 : 0;
+            }
+            if (c == '\\') {
+                ++i; // a quoted pair: any printable ASCII character
+                if (i == text.size() || text[i] < ' ' || text[i] > '~') {
+                    return 0;
+                }
+            } else if (c < ' ' || c == 0x7F) {
+                return 0;
+            }
+        }
+        return 0;
+    }
+    const std::string_view atom = text.substr(0, text.find('@'));
+    const bool wellFormed =
+        !atom.empty() && !atom.starts_with('.') && !atom.ends_with('.') &&
+        atom.find("..") == std::string_view::npos &&
+        std::all_of(atom.begin(), atom.end(), [](char c) { return c == '.' || isAtomCharacter(c); });
+    return wellFormed ? atom.size() : 0;
+}
+
+bool isMailAddress(std::string_view text)
+{
+    const std::size_t local = localPartLength(text);
+    return local != 0 && local < text.size() && text[local] == '@' &&
+           codePointCount(text) <= MaxAccountCharacters && isMailDomain(text.substr(local + 1));
+}
+
+std::optional<Problem> checkAccount(std::string_view text)
+{
+    if (isMerchantAccountId(text)) {
+        return std::nullopt;
+    }
+    if (std::optional<Problem> stray = strayCharacterProblem(Entry::Account, text, CharacterRule::Visible)) {
+        return stray;
+    }
+    constexpr std::string_view MailTo = "mailto:";
+    if (startsWithNoCase(text, MailTo)) {
+        return advice(Entry::Account, "remove \"" + std::string(text.substr(0, MailTo.size())) +
+                                          "\" in front of the address");
+    }
+    if (isMailAddress(text)) {
+        return std::nullopt;
+    }
+    // Punctuation that follows an address in a sentence comes along when it is copied.
+    const std::size_t end = text.find_last_not_of(".,;:!?)]}>'\"") + 1;
+    if (end < text.size() && isMailAddress(text.substr(0, end))) {
+        return advice(Entry::Account, "remove the \"" + std::string(text.substr(end)) + "\" at the end");
+    }
+    return Problem{Entry::Account, AccountMessage};
+}
 
 std::string_view addressMessage(Entry entry)
 {
@@ -113,10 +171,83 @@ std::string_view addressMessage(Entry entry)
     }
 }
 
-std::optional<Problem> problem(bool refused, Entry entry, std::string_view message)
+// The length of the "http://" or "https://", in any case, an address starts with; 0
+// if it starts with neither.
+std::size_t webSchemeLength(std::string_view text)
 {
-    return refused ? std::optional<Problem>(Problem{entry, std::string(message)}) : std::nullopt;
+    return startsWithNoCase(text, "http://") ? 7 : startsWithNoCase(text, "https://") ? 8 : 0;
 }
+
+// The host and the port (after its ":", if any) of an address's authority, split as
+// browsers split them: a ":" inside the brackets of an IPv6 address belongs to it.
+std::pair<std::string_view, std::optional<std::string_view>> hostAndPort(std::string_view authority)
+{
+    bool inBrackets = false;
+    for (std::size_t i = 0; i < authority.size(); ++i) {
+        if (authority[i] == '[') {
+            inBrackets = true;
+        } else if (authority[i] == ']') {
+            inBrackets = false;
+        } else if (authority[i] == ':' && !inBrackets) {
+            return {authority.substr(0, i), authority.substr(i + 1)};
+        }
+    }
+    return {authority, std::nullopt};
+}
+
+// An absolute http or https address whose host a browser takes and that can exist.
+std::optional<Problem> checkAddress(Entry entry, std::string_view text)
+{
+    if (std::optional<Problem> stray = strayCharacterProblem(entry, text, CharacterRule::Visible)) {
+        return stray;
+    }
+    const std::size_t schemeLength = webSchemeLength(text);
+    if (schemeLength == 0 || codePointCount(text) > MaxAddressCharacters) {
+        return Problem{entry, addressMessage(entry)};
+    }
+    const std::string_view rest = text.substr(schemeLength);
+    if (startsWithNoCase(rest, "http:") || startsWithNoCase(rest, "https:")) {
+        return advice(entry, "the address starts twice; delete the first \"" +
+                                 std::string(text.substr(0, schemeLength)) + '"');
+    }
+    // The authority ends where the path, the query or the fragment begins; browsers
+    // take a backslash for a slash. Of user info before an "@" they ask nothing.
+    std::string_view authority = rest.substr(0, rest.find_first_of("/?#\\"));
+    if (const auto at = authority.rfind('@'); at != std::string_view::npos) {
+        authority.remove_prefix(at + 1);
+    }
+    const auto [host, port] = hostAndPort(authority);
+    if (host.empty()) {
+        return Problem{entry, addressMessage(entry)};
+    }
+    if (!isWebHost(host)) {
+        return advice(entry,
+                      '"' + shortened(host, Keep::Start) +
+                          "\" is not the name of a web site; write its whole name, like www.example.com, "
+                          "or its IP address");
+    }
+    if (port && !isPort(*port)) {
+        return advice(entry, "write the port \":" + shortened(*port, Keep::Start) +
+                                 "\" as a number up to 65535, like \":8080\", or leave it out");
+    }
+    return std::nullopt;
+}
+
+std::optional<Problem> checkOneLine(Entry entry, std::string_view text, std::size_t maxCharacters,
+                                    std::string_view tooLong)
+{
+    if (std::optional<Problem> stray = strayCharacterProblem(entry, text, CharacterRule::OneLine)) {
+        return stray;
+    }
+    if (codePointCount(text) > maxCharacters) {
+        return Problem{entry, tooLong};
+    }
+    return std::nullopt;
+}
+
+constexpr std::array<std::string_view, 24> Currencies = {
+    "AUD", "BRL", "CAD", "CHF", "CNY", "CZK", "DKK", "EUR", "GBP", "HKD", "HUF", "ILS",
+    "JPY", "MXN", "MYR", "NOK", "NZD", "PHP", "PLN", "SEK", "SGD", "THB", "TWD", "USD"};
 
 } // namespace
 
@@ -163,11 +294,11 @@ std::optional<Problem> checkEntry(Entry entry, std::string_view text)
 {
     switch (entry) {
     case Entry::Account:
-        return problem(!isAccount(text), entry, AccountMessage);
+        return checkAccount(text);
     case Entry::ItemName:
-        return problem(codePointCount(text) > MaxItemCharacters, entry, ItemNameMessage);
+        return checkOneLine(entry, text, MaxItemCharacters, ItemNameMessage);
     case Entry::ItemNumber:
-        return problem(codePointCount(text) > MaxItemCharacters, entry, ItemNumberMessage);
+        return checkOneLine(entry, text, MaxItemCharacters, ItemNumberMessage);
     case Entry::Amount: {
         auto price = checkPrice(text);
         if (auto* refused = std::get_if<Problem>(&price)) {
@@ -178,11 +309,11 @@ std::optional<Problem> checkEntry(Entry entry, std::string_view text)
     case Entry::ReturnUrl:
     case Entry::CancelUrl:
     case Entry::OwnImageUrl:
-        return problem(!isWebAddress(text), entry, addressMessage(entry));
+        return checkAddress(entry, text);
     case Entry::NoteTitle:
         break;
     }
-    return std::nullopt;
+    return strayCharacterProblem(entry, text, CharacterRule::OneLine); // the note title has no limit
 }
 
 std::vector<Problem> buttonProblems(const ButtonRequest& r)

@@ -41,12 +41,16 @@ std::optional<Problem> checkEntry(Entry entry, std::string_view text);
 std::vector<Problem> buttonProblems(const ButtonRequest& request);
 
 // What the seller is told when PayPal would refuse the button: the heading, then
-// one line per problem, each naming the entry by its caption.
+// one line per problem, each naming the entry by its caption. Beside these fixed
+// messages, a problem may name what is wrong in the text itself: a character that has
+// no place there and where it stands ("Success URL: remove the invisible character
+// U+2068 after "https://example.com/""), an address that starts twice, a host or a
+// port no browser takes, "mailto:" or punctuation around an account.
 inline constexpr std::string_view RefusedMessageHeading = "Error: PayPal would refuse this button:";
 inline constexpr std::string_view RefusedMessageTitle = "Error";
 inline constexpr std::string_view AccountMessage =
-    "Your Paypal Account: write the e-mail address of your PayPal account, like seller@example.com, or its "
-    "merchant account ID of 13 capital letters and digits";
+    "Your Paypal Account: write the e-mail address of your PayPal account, like seller@example.com, with no "
+    "spaces, or its merchant account ID of 13 capital letters and digits";
 inline constexpr std::string_view ItemNameMessage = "Item Name / Service: write at most 127 characters";
 inline constexpr std::string_view ItemNumberMessage = "Item ID / Number: write at most 127 characters";
 inline constexpr std::string_view AmountMessage =

@@ -27,6 +27,7 @@ import sys
 import tempfile
 import threading
 import time
+import unicodedata
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -40,11 +41,24 @@ TEXT_FIELDS = ["Account", "ItemName", "ItemNumber", "Amount", "ReturnUrl", "Canc
 # The entries a form submits; the picture's address is not among them.
 SUBMITTED_FIELDS = [name for name in TEXT_FIELDS if name != "OwnImageUrl"]
 
-# What PayPal takes: item names and numbers up to 127 characters, addresses up to 1,024
-# without spaces or invisible characters.
+# What PayPal takes: item names and numbers up to 127 characters, and no line break or
+# other control in them or the note title; addresses up to 1,024 without spaces, controls
+# or invisible characters (format characters, the few ignorable letters and marks, the
+# blank braille pattern).
 MAX_ITEM = 127
 MAX_ADDRESS = 1024
-INVISIBLE = re.compile("[\x00-\x20\x7f-\xa0\xad\u1680\u2000-\u200f\u2028-\u202f\u205f-\u2064\u3000\ufeff]")
+INVISIBLE = re.compile("[\u034f\u115f\u1160\u17b4\u17b5\u180b-\u180f\u2800\u3164\ufe00-\ufe0f\uffa0"
+                       "\U000e0000-\U000e0fff]")
+
+
+def in_one_line(c):
+    return unicodedata.category(c) not in ("Cc", "Zl", "Zp")
+
+
+def in_address_taken(c):
+    refused = ("Cc", "Cf", "Co", "Cs", "Cn", "Zs", "Zl", "Zp")
+    return unicodedata.category(c) not in refused and not INVISIBLE.match(c)
+
 
 # The 27 characters windows-1252 puts at 0x80-0x9F, where ISO 8859-1 has controls.
 CP1252_EXTRAS = bytes(range(0x80, 0xA0)).decode("cp1252", errors="ignore")
@@ -67,25 +81,29 @@ def in_address(base, text):
     """An address that carries a text in its path or query, without what no address
     may hold; the base alone when the text would make it too long."""
     if isinstance(text, tuple):
-        return (base.encode("ascii") + text[0], base + text[1]) if not INVISIBLE.search(text[1]) else base
-    address = base + INVISIBLE.sub("", text)
+        return (base.encode("ascii") + text[0], base + text[1]) if all(map(in_address_taken, text[1])) else base
+    address = base + "".join(filter(in_address_taken, text))
     return address if len(address) <= MAX_ADDRESS else base
 
 
 def entry(label, text=None, **fields):
     """An entry around `text`: in the item name and number (when short enough), the
     note title and the two return addresses; the account and price are a seller's
-    own unless given. A text is either a str, sent as UTF-8, or a pair (bytes sent,
-    str the browser must post)."""
+    own unless given. What no submitted entry takes goes into the picture's address,
+    used unchecked when no picture option is chosen. A text is either a str, sent as
+    UTF-8, or a pair (bytes sent, str the browser must post)."""
     e = {"label": label, "CollectShipping": TICKED, "AllowQuantity": UNTICKED, "AllowNote": TICKED,
          "UsePresetImage": 1, "UseOwnImage": 0, "ChosenImage": 1, "Account": "seller@example.com",
          "ItemName": "Blue mug", "ItemNumber": "MUG-01", "Amount": "9.99", "NoteTitle": "Gift message",
          "ReturnUrl": "https://shop.example/thanks", "CancelUrl": "https://shop.example/cancel",
          "OwnImageUrl": "http://"}
     if text is not None:
-        if len(typed_text(text)) <= MAX_ITEM:
-            e["ItemName"] = e["ItemNumber"] = text
-        e["NoteTitle"] = text
+        line = text if isinstance(text, tuple) else "".join(filter(in_one_line, text))
+        if len(typed_text(line)) <= MAX_ITEM:
+            e["ItemName"] = e["ItemNumber"] = line
+        e["NoteTitle"] = line
+        if line != text:
+            e.update(UsePresetImage=0, OwnImageUrl=text)
         e["ReturnUrl"] = in_address("https://shop.example/thanks?q=", text)
         e["CancelUrl"] = in_address("https://shop.example/cancel/", text)
     e.update(fields)

@@ -23,8 +23,8 @@ ButtonRequest completeRequest()
     r.ItemName = "Tea";
     r.ItemNumber = "7";
     r.Amount = "1.50";
-    r.ReturnUrl = "http://s/ok";
-    r.CancelUrl = "http://s/no";
+    r.ReturnUrl = "http://s.io/ok";
+    r.CancelUrl = "http://s.io/no";
     r.NoteTitle = "Hi";
     r.OwnImageUrl = "http://";
     r.UsePresetImage = true;
@@ -118,10 +118,10 @@ TEST(GenerateButtonCode, WritesTheWholeFormByteForByte)
         "<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" name=\"&#97;&#109;&#111;&#117;&#110;"
         "&#116;\" value=\"&#49;&#46;&#53;&#48;\">\r"
         "<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" name=\"&#114;&#101;&#116;&#117;&#114;"
-        "&#110;\" value=\"&#104;&#116;&#116;&#112;&#58;&#47;&#47;&#115;&#47;&#111;&#107;\">\r"
+        "&#110;\" value=\"&#104;&#116;&#116;&#112;&#58;&#47;&#47;&#115;&#46;&#105;&#111;&#47;&#111;&#107;\">\r"
         "<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" name=\"&#99;&#97;&#110;&#99;&#101;"
         "&#108;&#95;&#114;&#101;&#116;&#117;&#114;&#110;\" value=\"&#104;&#116;&#116;&#112;&#58;&#47;"
-        "&#47;&#115;&#47;&#110;&#111;\">\r"
+        "&#47;&#115;&#46;&#105;&#111;&#47;&#110;&#111;\">\r"
         "<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" name=\"&#110;&#111;&#95;&#115;&#104;"
         "&#105;&#112;&#112;&#105;&#110;&#103;\" value=\"&#48;\">\r"
         "<input type=\"&#104;&#105;&#100;&#100;&#101;&#110;\" name=\"&#110;&#111;&#95;&#110;&#111;"
@@ -177,10 +177,11 @@ TEST(GenerateButtonCode, SpacesPassTheCompletenessCheckButNotPayPals)
 {
     ButtonRequest r;
     r.Account = r.ItemName = r.ItemNumber = r.Amount = r.ReturnUrl = r.CancelUrl = " ";
-    const std::vector<Problem> expected = {{Entry::Account, quorvane::AccountMessage},
-                                           {Entry::Amount, quorvane::AmountMessage},
-                                           {Entry::ReturnUrl, quorvane::ReturnUrlMessage},
-                                           {Entry::CancelUrl, quorvane::CancelUrlMessage}};
+    const std::vector<Problem> expected = {
+        {Entry::Account, "Your Paypal Account: remove the space at the start"},
+        {Entry::Amount, quorvane::AmountMessage},
+        {Entry::ReturnUrl, "Success URL: remove the space at the start"},
+        {Entry::CancelUrl, "Cancelled URL: remove the space at the start"}};
     EXPECT_EQ(problemsOf(r), expected);
 
     r = completeRequest();
@@ -269,8 +270,19 @@ TEST(GenerateButtonCode, AcceptsWhatPayPalTakesAndSaysWhatItRefuses)
         {Entry::Account, "seller@example.", quorvane::AccountMessage},
         {Entry::Account, "seller@example..com", quorvane::AccountMessage},
         {Entry::Account, "a@b@example.com", quorvane::AccountMessage},
-        {Entry::Account, "seller @example.com", quorvane::AccountMessage},
-        {Entry::Account, "seller@example.com\t", quorvane::AccountMessage},
+        {Entry::Account, "seller @example.com", "Your Paypal Account: remove the space after \"seller\""},
+        {Entry::Account, "seller@example.com\t", "Your Paypal Account: remove the tab at the end"},
+        {Entry::Account, "seller@example.com ", "Your Paypal Account: remove the space at the end"},
+        {Entry::Account, "mailto:seller@example.com",
+         "Your Paypal Account: remove \"mailto:\" in front of the address"},
+        {Entry::Account, "seller@example.com;", "Your Paypal Account: remove the \";\" at the end"},
+        {Entry::Account, "seller@example.com).", "Your Paypal Account: remove the \").\" at the end"},
+        {Entry::Account, "seller@-example-.com", quorvane::AccountMessage},
+        {Entry::Account, "seller@192.0.2.1", quorvane::AccountMessage},
+        {Entry::Account, "\"first\\\"last\"@example.com", {}},
+        {Entry::Account, std::string(64, 's') + "@" + std::string(58, 'e') + ".com", {}},
+        {Entry::Account, std::string(65, 's') + "@" + std::string(58, 'e') + ".com",
+         quorvane::AccountMessage},
         {Entry::Account, "ABCDEFGHJK12", quorvane::AccountMessage},
         {Entry::Account, "abcdefghjk123", quorvane::AccountMessage},
         {Entry::ReturnUrl, "https://shop.example/thanks", {}},
@@ -285,18 +297,47 @@ TEST(GenerateButtonCode, AcceptsWhatPayPalTakesAndSaysWhatItRefuses)
         {Entry::ReturnUrl, "https://:443/", quorvane::ReturnUrlMessage},
         {Entry::ReturnUrl, "ftp://shop.example/", quorvane::ReturnUrlMessage},
         {Entry::ReturnUrl, "javascript:alert(1)//https://x", quorvane::ReturnUrlMessage},
-        {Entry::ReturnUrl, " https://shop.example/", quorvane::ReturnUrlMessage},
-        {Entry::ReturnUrl, "https://shop.example/a b", quorvane::ReturnUrlMessage},
-        {Entry::ReturnUrl, "https://shop.example/\xC2\xA0", quorvane::ReturnUrlMessage},
-        {Entry::ReturnUrl, std::string("https://shop.example/\0", 22), quorvane::ReturnUrlMessage},
-        {Entry::CancelUrl, "http://s/no", {}},
-        {Entry::CancelUrl, "https://shop.example/\r\n", quorvane::CancelUrlMessage},
+        {Entry::ReturnUrl, " https://shop.example/", "Success URL: remove the space at the start"},
+        {Entry::ReturnUrl, "https://shop.example/a b",
+         "Success URL: remove the space after \"https://shop.example/a\""},
+        {Entry::ReturnUrl, "https://shop.example/\xC2\xA0",
+         "Success URL: remove the space U+00A0 at the end"},
+        {Entry::ReturnUrl, std::string("https://shop.example/\0", 22),
+         "Success URL: remove the control character U+0000 at the end"},
+        {Entry::ReturnUrl, "https://example.com/\u2068shop\u2069",
+         "Success URL: remove the invisible character U+2068 after \"https://example.com/\""},
+        {Entry::ReturnUrl, "https://shop.example/e\u0301abcdefghijklmnopqrstuvw\u2068x",
+         "Success URL: remove the invisible character U+2068 after \"…abcdefghijklmnopqrstuvw\""},
+        {Entry::ReturnUrl, "https://[::ffff:192.0.2.1]:8443/", {}},
+        {Entry::ReturnUrl, "https://user:pw@0x7F.1:/", {}},
+        {Entry::ReturnUrl, "https://[1:2:3:4:5:6:7::]/?q=\xF0\x9F\x98\x80", {}},
+        {Entry::ReturnUrl, "https://ex%61mple.xn--r8jz45g.jp.\\page", {}},
+        {Entry::ReturnUrl, "https://example.com:abc/",
+         "Success URL: write the port \":abc\" as a number up to 65535, like \":8080\", or leave it out"},
+        {Entry::ReturnUrl, "https://example.com:65536/",
+         "Success URL: write the port \":65536\" as a number up to 65535, like \":8080\", or leave it out"},
+        {Entry::CancelUrl, "http://s/no",
+         "Cancelled URL: \"s\" is not the name of a web site; write its whole name, like www.example.com, or its IP address"},
+        {Entry::CancelUrl, "https://shop.example/\r\n", "Cancelled URL: remove the line break at the end"},
+        {Entry::CancelUrl, "HTTP://http://www.example.com",
+         "Cancelled URL: the address starts twice; delete the first \"HTTP://\""},
         {Entry::OwnImageUrl, "https://shop.example/buy.png", {}},
         {Entry::OwnImageUrl, "http://", quorvane::OwnImageUrlMessage},
+        {Entry::OwnImageUrl, "http://https://example.com/btn.png",
+         "Your own image: the address starts twice; delete the first \"http://\""},
         {Entry::ItemName, longName, {}},
         {Entry::ItemName, longName + "n", quorvane::ItemNameMessage},
+        {Entry::ItemName, std::string(125, 'n') + "\xE6\x97\xF0\x9F\x98", {}}, // 127 characters as encoded
+        {Entry::ItemName, std::string(126, 'n') + "\xC0\xAF", quorvane::ItemNameMessage},
+        {Entry::ItemName, "\u2066Widget\u2069 \u200B", {}},
+        {Entry::ItemName, "Widget\n", "Item Name / Service: remove the line break at the end"},
+        {Entry::ItemName, "Wid\tget", "Item Name / Service: remove the tab after \"Wid\""},
         {Entry::ItemNumber, std::string(127, '7'), {}},
         {Entry::ItemNumber, std::string(128, '7'), quorvane::ItemNumberMessage},
+        {Entry::ItemNumber, "W1\r\n", "Item ID / Number: remove the line break at the end"},
+        {Entry::ItemNumber, "\x7FW1", "Item ID / Number: remove the control character U+007F at the start"},
+        {Entry::NoteTitle, "Gift\u2028note", "Note Title: remove the line break after \"Gift\""},
+        {Entry::NoteTitle, "Gift\xC2\x85", "Note Title: remove the line break at the end"},
     };
     for (const auto& c : cases) {
         ButtonRequest r = completeRequest();
@@ -306,6 +347,32 @@ TEST(GenerateButtonCode, AcceptsWhatPayPalTakesAndSaysWhatItRefuses)
         const std::vector<Problem> expected =
             c.message.empty() ? std::vector<Problem>() : std::vector<Problem>{{c.entry, c.message}};
         EXPECT_EQ(problemsOf(r), expected) << "value \"" << c.value << '"';
+    }
+    // Hosts no browser takes, or that cannot exist, named in the message.
+    const char* const hosts[][2] = {{"http://[::1", "[::1"},
+                                    {"https://[gg::1]/", "[gg::1]"},
+                                    {"https://[1:2:3:4:5:6:7:8::]/", "[1:2:3:4:5:6:7:8::]"},
+                                    {"https://999.999.999.999/", "999.999.999.999"},
+                                    {"https://exa<mple.com/", "exa<mple.com"},
+                                    {"https://exa^mple.com/", "exa^mple.com"},
+                                    {"https://exa|mple.com/", "exa|mple.com"},
+                                    {"http://www", "www"}};
+    const std::string notASite =
+        "\" is not the name of a web site; write its whole name, like www.example.com, or its IP address";
+    for (const auto& [address, host] : hosts) {
+        EXPECT_EQ(quorvane::checkEntry(Entry::ReturnUrl, address),
+                  Problem(Entry::ReturnUrl, "Success URL: \"" + std::string(host) + notASite));
+    }
+    // The invisible characters a list of them once let through.
+    const char* const invisibles[][2] = {{"\u2066", "2066"},     {"\u2067", "2067"}, {"\u2069", "2069"},
+                                         {"\u061C", "061C"},     {"\u180E", "180E"}, {"\u034F", "034F"},
+                                         {"\u115F", "115F"},     {"\u3164", "3164"}, {"\uFFA0", "FFA0"},
+                                         {"\u2800", "2800"},     {"\uFE0F", "FE0F"}, {"\U000E0001", "E0001"},
+                                         {"\U0001D173", "1D173"}};
+    for (const auto& [invisible, hex] : invisibles) {
+        EXPECT_EQ(quorvane::checkEntry(Entry::Account, "seller@exam" + std::string(invisible) + "ple.com"),
+                  Problem(Entry::Account, "Your Paypal Account: remove the invisible character U+" +
+                                              std::string(hex) + " after \"seller@exam\""));
     }
 }
 
@@ -367,10 +434,11 @@ TEST(GenerateButtonCode, OwnImageUrlIsRequiredOnlyWhenOwnImageIsChosen)
     r.OwnImageUrl = "";
     EXPECT_TRUE(isIncomplete(r));
 
-    r.OwnImageUrl = "https://s/own.png";
+    r.OwnImageUrl = "https://s.io/own.png";
     EXPECT_NE(
-        codeOf(r).find("src=\"&#104;&#116;&#116;&#112;&#115;&#58;&#47;&#47;&#115;&#47;&#111;&#119;&#110;"
-                       "&#46;&#112;&#110;&#103;\""),
+        codeOf(r).find(
+            "src=\"&#104;&#116;&#116;&#112;&#115;&#58;&#47;&#47;&#115;&#46;&#105;&#111;&#47;&#111;&#119;&#110;"
+            "&#46;&#112;&#110;&#103;\""),
         std::string::npos);
 
     r.UseOwnImage = false; // neither option: the own address is used unchecked, even empty
@@ -424,7 +492,8 @@ TEST(GenerateButtonCode, HostileTextCannotBreakTheMarkup)
 {
     ButtonRequest r = completeRequest();
     r.ItemName = "\"><script>alert(1)</script></form>";
-    r.NoteTitle = "a\r\nb";
+    r.UsePresetImage = false; // the own picture's address, used unchecked
+    r.OwnImageUrl = "a\r\nb";
     const std::string code = codeOf(r);
     EXPECT_EQ(std::count(code.begin(), code.end(), '<'), 14);
     EXPECT_EQ(std::count(code.begin(), code.end(), '\r'), 14);

@@ -773,8 +773,8 @@ void Form1Test::refusalNamesEveryProblemAndFocusesTheFirst_data()
     QTest::newRow("account")
         << QList<int>{5} << QStringList{"seller@example,com"}
         << QStringList{"Your Paypal Account: write the e-mail address of your PayPal account, like "
-                       "seller@example.com, or its merchant account ID of 13 capital letters "
-                       "and digits"}
+                       "seller@example.com, with no spaces, or its merchant account ID of 13 capital "
+                       "letters and digits"}
         << 5;
     QTest::newRow("item name") << QList<int>{1} << QStringList{tooLong}
                                << QStringList{"Item Name / Service: write at most 127 characters"} << 1;
@@ -793,7 +793,7 @@ void Form1Test::refusalNamesEveryProblemAndFocusesTheFirst_data()
         << QStringList{"Price of Item / Service: write a number above 0 with a point and at most 2 decimals, like "
                        "12.50, with no thousands separator, symbol or space; a currency code may stand one space "
                        "before or after it, like 12.50 EUR",
-                       QString::fromUtf8(ReturnUrlMessage.data(), ReturnUrlMessage.size())}
+                       "Success URL: remove the space after \"https://shop\""}
         << 3;
 }
 
@@ -881,7 +881,7 @@ void Form1Test::clipboardHoldsTheGeneratorsCode_data()
 {
     QTest::addColumn<QString>("entry");
     QTest::newRow("non-ASCII") << QStringLiteral("Café crème – 日本語 Ωμέγα 🎉 naïve");
-    QTest::newRow("hostile") << QStringLiteral("\"><script>alert('x')</script>&amp;&#38;<!-- ' \" \\ \t%00 "
+    QTest::newRow("hostile") << QStringLiteral("\"><script>alert('x')</script>&amp;&#38;<!-- ' \" \\ %00 "
                                                "</form><input name=\"cmd\" value=\"_xclick\">");
 }
 

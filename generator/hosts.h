@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string_view>
+
+namespace quorvane {
+
+// Whether a browser reads the host of an http or https address, as it stands there,
+// as one that can exist: an IPv4 address in any form browsers take ("192.0.2.1",
+// "0xC0.0.2.1"), an IPv6 address in brackets, or a domain name of at least two
+// labels, in Unicode or percent-encoded, that passes UTS #46.
+bool isWebHost(std::string_view host);
+
+// Whether what stands after the host's ":" is a port a browser takes: digits only,
+// at most 65535; an empty port is the scheme's own.
+bool isPort(std::string_view port);
+
+// Whether a text is the domain of an e-mail address: a name of at least two labels of
+// letters, digits and hyphens, in Unicode too, that passes UTS #46 with its standard
+// rules; no IP address, no final dot.
+bool isMailDomain(std::string_view domain);
+
+} // namespace quorvane
