@@ -5,8 +5,8 @@
 namespace quorvane {
 
 // Every picture the tool shows is drawn here, at the exact pixel sizes the windows
-// lay out. They are drawn when the tool is built (data/artexport.cpp writes them as
-// PNG files, which the program embeds), so the program itself draws none of them.
+// lay out. They are drawn when the tool is built (artexport.cpp writes the pixels the
+// program embeds and the desktop's PNG icons), so the program itself draws none of them.
 
 // The window icons at any square size.
 QPixmap padlockPixmap(int size);  // main window: a grey padlock on a raised grey square
