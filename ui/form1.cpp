@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMouseEvent>
-#include <QPalette>
 #include <QScreen>
 #include <QStyle>
 #include <QWindow>
@@ -35,24 +34,6 @@ CheckBoxState checkBoxState(Qt::CheckState state)
     return CheckBoxState::Unticked;
 }
 
-// The chosen picture's line is black, not the skin's text colour; the skin keeps a
-// colour a widget set before it.
-void blackBorderLine(QLabel* image)
-{
-    QPalette palette = image->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    image->setPalette(palette);
-}
-
-// A flat one-pixel line when chosen, nothing otherwise.
-void setBorder(QLabel* image, bool single)
-{
-    image->setFrameStyle(single ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
-    image->setLineWidth(1);
-    const int edge = single ? 1 : 0;
-    image->resize(image->pixmap().size() + QSize(2 * edge, 2 * edge));
-}
-
 } // namespace
 
 Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>())
@@ -67,9 +48,7 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     m_ui->Picture1->setPixmap(embeddedPicture(QStringLiteral("banner")));
     const auto pictures = images();
     for (int k = 1; k <= 8; ++k) {
-        pictures[k - 1]->setPixmap(embeddedPicture(QStringLiteral("preset%1").arg(k)));
-        blackBorderLine(pictures[k - 1]);
-        setBorder(pictures[k - 1], k == 1);
+        pictureBox(k)->setPicture(embeddedPicture(QStringLiteral("preset%1").arg(k)));
         pictures[k - 1]->installEventFilter(this);
     }
     // Space or Enter on a picture's box chooses it as a click on the picture does.
@@ -379,9 +358,7 @@ QLineEdit* Form1::entryBox(Entry entry) const
 
 void Form1::choosePicture(int k)
 {
-    const auto pictures = images();
     for (int i = 1; i <= 8; ++i) {
-        setBorder(pictures[i - 1], i == k);
         pictureBox(i)->setChosen(i == k);
     }
     ImageChosen1 = k == 1;

@@ -7,7 +7,7 @@
 
 namespace quorvane {
 
-// The windows' pictures, embedded in the program when it is built (ui/artwork.cpp
+// The windows' pictures, embedded in the program when it is built (artwork/artwork.cpp
 // draws them then), so showing one only loads it.
 QPixmap embeddedPicture(const QString& name); // "banner", "preset1" to "preset8"
 QIcon embeddedIcon(const QString& name);      // "padlock", "smiley", "laughing": every size built

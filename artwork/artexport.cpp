@@ -3,7 +3,8 @@
 // named "banner", "preset1" to "preset8", or "padlock-<size>", "smiley-<size>" and
 // "laughing-<size>" for a window icon at that square size in pixels.
 // artexport --raw <directory> <picture>... writes <directory>/<picture>.raw instead,
-// the pixels as the program shows them (see ui/pictures.h).
+// the pixels as the program shows them (see ui/pictures.h). Either way the lettering
+// is Liberation Sans, which must be installed.
 #include "artwork.h"
 #include "pictures.h"
 
@@ -81,6 +82,11 @@ int main(int argc, char* argv[])
     if (args.size() < 3) {
         err << "usage: artexport [--raw] <directory> <picture>...\n";
         return 2;
+    }
+    if (!quorvane::drawingFamilyInstalled()) {
+        err << "artexport: the pictures are lettered in " << quorvane::drawingFamily()
+            << ", which is not installed in all its styles (Debian: fonts-liberation)\n";
+        return 1;
     }
     QDir root(args.at(1));
     if (!root.mkpath(QStringLiteral("."))) {

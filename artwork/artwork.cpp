@@ -1,6 +1,7 @@
 #include "artwork.h"
 
 #include <QFont>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QLinearGradient>
@@ -39,30 +40,54 @@ void beginPainting(QPainter& painter)
     painter.setRenderHint(QPainter::TextAntialiasing);
 }
 
+// Every word is set in Liberation Sans, named outright and never merged with another
+// face, so the pictures do not depend on the machine's default font.
+QFont drawingFont(int pixels, bool bold, bool italic)
+{
+    QFont font(drawingFamily());
+    font.setStyleHint(QFont::SansSerif);
+    font.setStyleStrategy(QFont::StyleStrategy(QFont::NoFontMerging | QFont::NoSubpixelAntialias));
+    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setBold(bold);
+    font.setItalic(italic);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+// Lettering takes its capitals and its descenders, not the room above for accents.
+qreal letteringHeight(const QFontMetricsF& metrics)
+{
+    return metrics.capHeight() + metrics.descent();
+}
+
 // The largest pixel size, up to maxPixels, at which text fits the box.
 QFont fittedFont(const QString& text, const QSizeF& box, int maxPixels, bool bold, bool italic)
 {
-    QFont font;
-    font.setBold(bold);
-    font.setItalic(italic);
-    font.setHintingPreference(QFont::PreferFullHinting);
-    for (int pixels = maxPixels; pixels > 6; --pixels) {
-        font.setPixelSize(pixels);
+    for (int pixels = maxPixels; pixels > 7; --pixels) {
+        const QFont font = drawingFont(pixels, bold, italic);
         const QFontMetricsF metrics(font);
-        if (metrics.horizontalAdvance(text) <= box.width() && metrics.height() <= box.height() + 2) {
+        if (metrics.horizontalAdvance(text) <= box.width() && letteringHeight(metrics) <= box.height()) {
             return font;
         }
     }
-    font.setPixelSize(6);
-    return font;
+    return drawingFont(7, bold, italic);
+}
+
+// The baseline on a whole pixel that centres capitals and descenders in the box.
+qreal centredBaseline(const QRectF& box, const QFontMetricsF& metrics)
+{
+    return std::round(box.center().y() + (metrics.capHeight() - metrics.descent()) / 2);
 }
 
 void drawText(QPainter& painter, const QRectF& box, const QString& text, const QColor& colour, int maxPixels,
               bool bold = true)
 {
-    painter.setFont(fittedFont(text, box.size(), maxPixels, bold, false));
+    const QFont font = fittedFont(text, box.size(), maxPixels, bold, false);
+    const QFontMetricsF metrics(font);
+    const qreal x = std::round(box.center().x() - metrics.horizontalAdvance(text) / 2);
+    painter.setFont(font);
     painter.setPen(colour);
-    painter.drawText(box, Qt::AlignCenter, text);
+    painter.drawText(QPointF(x, centredBaseline(box, metrics)), text);
 }
 
 // The service's name as two-tone bold italic lettering, centred in the box.
@@ -77,7 +102,7 @@ void drawLogo(QPainter& painter, const QRectF& box, int maxPixels)
     const qreal firstWidth = metrics.horizontalAdvance(first);
     const qreal width = metrics.horizontalAdvance(first + second);
     const qreal x = std::round(box.left() + (box.width() - width) / 2);
-    const qreal baseline = std::round(box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent());
+    const qreal baseline = centredBaseline(box, metrics);
     painter.setFont(font);
     painter.setPen(darkBlue);
     painter.drawText(QPointF(x, baseline), first);
@@ -125,12 +150,12 @@ void drawCardGround(QPainter& painter, const QRectF& box)
 // Logo above a gold button carrying the words.
 QImage logoOverWords(const QString& words)
 {
-    QImage image = blankImage(62, 31);
+    QImage image = blankImage(59, 27);
     QPainter painter(&image);
     beginPainting(painter);
     drawCardGround(painter, image.rect());
-    drawLogo(painter, QRectF(2, 1, 58, 14), 13);
-    drawGoldButton(painter, QRectF(4, 16, 54, 13), words, 10);
+    drawLogo(painter, QRectF(2, 1, 55, 12), 12);
+    drawGoldButton(painter, QRectF(3, 14, 53, 12), words, 9);
     return image;
 }
 
@@ -144,12 +169,12 @@ void drawCreditCard(QPainter& painter, const QRectF& box, const QColor& top, con
     painter.drawRoundedRect(edge, 2, 2);
     painter.setPen(Qt::NoPen);
     painter.setBrush(band);
-    painter.drawRect(QRectF(box.left() + 1, box.top() + 3, box.width() - 2, 3));
+    painter.drawRect(QRectF(box.left() + 1, box.top() + 2, box.width() - 2, 3));
     painter.setBrush(QColor(0xe8, 0xc3, 0x5a));
-    painter.drawRoundedRect(QRectF(box.left() + 3, box.top() + 8, 5, 4), 1, 1);
+    painter.drawRoundedRect(QRectF(box.left() + 3, box.top() + 7, 5, 4), 1, 1);
     painter.setBrush(QColor(255, 255, 255, 200));
-    painter.drawRect(QRectF(box.left() + 10, box.top() + 10, box.width() - 13, 1));
-    painter.drawRect(QRectF(box.left() + 10, box.top() + 13, box.width() - 17, 1));
+    painter.drawRect(QRectF(box.left() + 10, box.top() + 8, box.width() - 13, 1));
+    painter.drawRect(QRectF(box.left() + 10, box.top() + 11, box.width() - 17, 1));
 }
 
 // The classic arrow pointer, tip at the given point, height in pixels.
@@ -171,22 +196,22 @@ void drawArrowPointer(QPainter& painter, const QPointF& tip, qreal height)
 // Logo, a gold button with the words and a pointer about to press it.
 QImage clickHere(const QString& words)
 {
-    QImage image = blankImage(150, 52);
+    QImage image = blankImage(147, 43);
     QPainter painter(&image);
     beginPainting(painter);
     drawCardGround(painter, image.rect());
-    const QRectF button(8, 26, 122, 22);
-    drawLogo(painter, QRectF(button.left(), 2, button.width(), 22), 20);
+    const QRectF button(7, 21, 124, 19);
+    drawLogo(painter, QRectF(button.left(), 1, button.width(), 19), 18);
     // The pointer rests on the button's right end, clear of the words.
     const QRectF caption = drawGoldFace(painter, button).adjusted(0, 0, -8, 0);
-    drawText(painter, caption, words, darkBlue, 13);
-    drawArrowPointer(painter, QPointF(123.5, 35.5), 15);
+    drawText(painter, caption, words, darkBlue, 12);
+    drawArrowPointer(painter, QPointF(121.5, 28.5), 13);
     return image;
 }
 
 QImage roundedBuyNow()
 {
-    QImage image = blankImage(68, 23);
+    QImage image = blankImage(67, 19);
     QPainter painter(&image);
     beginPainting(painter);
     drawGoldButton(painter, image.rect(), QStringLiteral("Buy Now"), 12);
@@ -195,30 +220,31 @@ QImage roundedBuyNow()
 
 QImage cardsOverBuyNow()
 {
-    QImage image = blankImage(73, 44);
+    QImage image = blankImage(67, 35);
     QPainter painter(&image);
     beginPainting(painter);
     drawCardGround(painter, image.rect());
-    drawCreditCard(painter, QRectF(6, 3, 28, 18), QColor(0x2a, 0x5c, 0xc4), QColor(0x12, 0x2d, 0x78),
+    drawCreditCard(painter, QRectF(5, 2, 26, 15), QColor(0x2a, 0x5c, 0xc4), QColor(0x12, 0x2d, 0x78),
                    QColor(0xf2, 0xb8, 0x2c));
-    drawCreditCard(painter, QRectF(39, 3, 28, 18), QColor(0xe2, 0x4a, 0x3a), QColor(0x9a, 0x1c, 0x16),
+    drawCreditCard(painter, QRectF(36, 2, 26, 15), QColor(0xe2, 0x4a, 0x3a), QColor(0x9a, 0x1c, 0x16),
                    QColor(0x33, 0x22, 0x22));
-    drawGoldButton(painter, QRectF(4, 25, 65, 16), QStringLiteral("Buy Now"), 11);
+    drawGoldButton(painter, QRectF(3, 19, 61, 14), QStringLiteral("Buy Now"), 11);
     return image;
 }
 
-// A plain grey push button with its raised three-dimensional edge.
+// A plain grey push button with its raised three-dimensional edge. Its outer shadow
+// is a mid grey, so a dark line drawn round the picture still stands out from it.
 QImage squareBuyNow()
 {
-    QImage image = blankImage(72, 23);
+    QImage image = blankImage(67, 19);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::TextAntialiasing);
     const QRect box = image.rect();
-    painter.fillRect(box, QColor(0x40, 0x40, 0x40));
+    painter.fillRect(box, QColor(0x70, 0x70, 0x70));
     painter.fillRect(box.adjusted(0, 0, -1, -1), Qt::white);
-    painter.fillRect(box.adjusted(1, 1, -1, -1), QColor(0x80, 0x80, 0x80));
+    painter.fillRect(box.adjusted(1, 1, -1, -1), QColor(0x98, 0x98, 0x98));
     painter.fillRect(box.adjusted(1, 1, -2, -2), QColor(0xd4, 0xd0, 0xc8));
-    drawText(painter, QRectF(box.adjusted(3, 2, -3, -3)), QStringLiteral("Buy Now"), Qt::black, 12);
+    drawText(painter, QRectF(box.adjusted(3, 2, -3, -2)), QStringLiteral("Buy Now"), Qt::black, 12);
     return image;
 }
 
@@ -441,6 +467,24 @@ QPixmap drawPadlock(int size)
 }
 
 } // namespace
+
+QString drawingFamily()
+{
+    return QStringLiteral("Liberation Sans");
+}
+
+bool drawingFamilyInstalled()
+{
+    for (const bool bold : {false, true}) {
+        for (const bool italic : {false, true}) {
+            const QFontInfo face(drawingFont(12, bold, italic));
+            if (face.family() != drawingFamily() || face.bold() != bold || face.italic() != italic) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
 
 QPixmap padlockPixmap(int size)
 {

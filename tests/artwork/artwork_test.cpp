@@ -2,6 +2,7 @@
 #include "pictures.h"
 
 #include <QDirIterator>
+#include <QGuiApplication>
 #include <QImage>
 #include <QTest>
 #include <array>
@@ -49,11 +50,11 @@ bool grey(const QColor& c)
 
 using PixmapFactory = QPixmap (*)(int);
 
-// The preset pictures' sizes in the main window's table, and the window icons' sizes:
-// the title bar's and task bar's two and the launchers' one.
-const std::array<QSize, 8> presetPictureSizes = {QSize(68, 23), QSize(73, 44),  QSize(62, 31),
-                                                 QSize(62, 31), QSize(150, 52), QSize(62, 31),
-                                                 QSize(72, 23), QSize(150, 52)};
+// The preset pictures' sizes, each its box's in the main window less a frame, a focus line
+// and a border all round; the window icons': the title and task bars' two, the launchers'.
+const std::array<QSize, 8> presetPictureSizes = {QSize(67, 19), QSize(67, 35),  QSize(59, 27),
+                                                 QSize(59, 27), QSize(147, 43), QSize(59, 27),
+                                                 QSize(67, 19), QSize(147, 43)};
 const QList<int> windowIconSizes = {16, 32, 48};
 
 struct WindowIcon
@@ -119,16 +120,16 @@ private slots:
         for (const QImage* image : {&rounded, &square}) {
             QVERIFY(opaque(image->pixelColor(image->width() / 2, image->height() / 2)));
         }
-        const QList<QPoint> roundedCorners{{0, 0}, {67, 0}, {0, 22}, {67, 22}};
+        const QList<QPoint> roundedCorners{{0, 0}, {66, 0}, {0, 18}, {66, 18}};
         for (const QPoint& corner : roundedCorners) {
             QVERIFY(!opaque(rounded.pixelColor(corner)));
         }
-        const QList<QPoint> squareCorners{{0, 0}, {71, 0}, {0, 22}, {71, 22}};
+        const QList<QPoint> squareCorners{{0, 0}, {66, 0}, {0, 18}, {66, 18}};
         for (const QPoint& corner : squareCorners) {
             QVERIFY(opaque(square.pixelColor(corner)));
         }
         // A raised grey button: light top-left edge, dark bottom-right edge, grey face.
-        QVERIFY(square.pixelColor(0, 0).lightness() > square.pixelColor(71, 22).lightness() + 100);
+        QVERIFY(square.pixelColor(0, 0).lightness() > square.pixelColor(66, 18).lightness() + 100);
         QVERIFY(grey(square.pixelColor(4, 4)));
     }
 
@@ -239,6 +240,13 @@ private slots:
             QCOMPARE(presetButtonPicture(k).toImage(), presetButtonPicture(k).toImage());
         }
         QCOMPARE(bannerPicture().toImage(), bannerPicture().toImage());
+        // Whatever the machine's default font: the lettering names its own face.
+        QVERIFY(drawingFamilyInstalled());
+        const QImage lettered = presetButtonPicture(5).toImage();
+        const QFont machineFont = QGuiApplication::font();
+        QGuiApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 15));
+        QCOMPARE(presetButtonPicture(5).toImage(), lettered);
+        QGuiApplication::setFont(machineFont);
         for (const WindowIcon& icon : windowIcons) {
             for (const int side : windowIconSizes) {
                 QCOMPARE(icon.draw(side).toImage(), icon.draw(side).toImage());
