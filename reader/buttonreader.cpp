@@ -127,16 +127,15 @@ Reading::Reading(const PayPalForm& form)
         if (name == field::Charset) {
             continue; // the tool writes it when the values need it
         }
+        const bool carried = name == field::Cmd || name == field::Amount ||
+                             name == field::UndefinedQuantity || (name == field::CurrencyCode && priced) ||
+                             (name == field::NoShipping && shippingCarried) ||
+                             (name == field::NoNote && noteCarried);
         if (!first) {
             notCarried(name);
         } else if (std::string* entry = entryFor(r, name)) {
             *entry = f.value;
-        } else if ((name == field::CurrencyCode && !priced) ||
-                   (name == field::NoShipping && !shippingCarried) ||
-                   (name == field::NoNote && !noteCarried)) {
-            notCarried(name);
-        } else if (name != field::Cmd && name != field::Amount && name != field::CurrencyCode &&
-                   name != field::NoShipping && name != field::NoNote && name != field::UndefinedQuantity) {
+        } else if (!carried) {
             notCarried(name);
         }
     }

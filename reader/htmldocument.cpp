@@ -25,9 +25,9 @@ std::size_t memoryLimit(std::size_t bytes)
     return (std::size_t{64} << 20) + 48 * bytes;
 }
 
-constexpr std::size_t Alignment = 16;    // what malloc gives; the header keeps it
-constexpr std::size_t SmallLimit = 1024; // blocks up to this size come in steps of 16
-constexpr std::size_t FirstChunkSize = std::size_t{256} << 10;
+constexpr std::size_t Alignment = 16;                         // what malloc gives; the header keeps it
+constexpr std::size_t SmallLimit = 1024;                      // blocks up to this size come in steps of 16
+constexpr std::size_t FirstChunkSize = std::size_t{64} << 10; // below malloc's mmap threshold
 constexpr std::size_t MaxChunkSize = std::size_t{16} << 20;
 
 unsigned sizeClassOf(std::size_t size)
