@@ -48,7 +48,8 @@ void installHandler()
 }
 
 // A one-shot timer on the time this thread has run, which signals it alone: a busy
-// machine makes the wait longer, not the work more likely to be cut off.
+// machine makes the wait longer, not the work more likely to be cut off. When no
+// timer can be made, the work runs without a limit.
 class ThreadTimer
 {
 public:
