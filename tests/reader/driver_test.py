@@ -14,8 +14,9 @@ def read(text):
 
 note = 'Say "hi" \\ é€日😀'
 code = subprocess.run([tool, "--Account=a@b.cd", "--ItemName=Tea", "--ItemNumber=7", "--Amount=1.50 eur",
-                       "--ReturnUrl=https://s/ok", "--CancelUrl=https://s/no", "--NoteTitle=" + note,
-                       "--UsePresetImage=1", "--ChosenImage=3"], capture_output=True, check=True).stdout
+                       "--ReturnUrl=https://shop.example/ok", "--CancelUrl=https://shop.example/no",
+                       "--NoteTitle=" + note, "--UsePresetImage=1", "--ChosenImage=3"],
+                      capture_output=True, check=True).stdout
 got = read(code)
 assert (got["NoteTitle"], got["Amount"], got["ChosenImage"], got["NotCarried"]) == (note, "1.50 EUR", 3, []), got
 got = read(b'<form action=https://www.paypal.com/cgi-bin/webscr><input type=hidden name=cmd value=_xclick>'
