@@ -5,7 +5,7 @@
 #include "formfields.h"
 #include "htmldocument.h"
 
-#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>

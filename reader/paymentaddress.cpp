@@ -1,6 +1,7 @@
 #include "paymentaddress.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
