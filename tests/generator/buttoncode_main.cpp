@@ -2,11 +2,18 @@
 // and browser tests can drive the generator exactly as the windows do. Exits 3 when
 // the form is incomplete, 4 with PayPal's objections on stderr, one a line, when
 // PayPal would refuse the button, 2 on a bad argument.
+//
+// With --read it reads a pasted text on standard input instead and prints the
+// entries it gives as one JSON object; exits 5 with the reason on stderr when the
+// text holds no Buy Now button.
 #include "buttoncode.h"
+#include "buttonreader.h"
+#include "utf8.h"
 
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +26,7 @@ using quorvane::CheckBoxState;
 constexpr int ExitIncomplete = 3;
 constexpr int ExitRefused = 4;
 constexpr int ExitUsage = 2;
+constexpr int ExitNotRead = 5;
 
 std::optional<int> parseNumber(std::string_view text, int max)
 {
@@ -97,17 +105,80 @@ bool parseArgument(ButtonRequest& r, std::string_view arg)
     return setField(r, arg.substr(2, eq - 2), arg.substr(eq + 1));
 }
 
+// A JSON string: valid UTF-8, quotes, backslashes and controls escaped.
+std::string json(std::string_view text)
+{
+    std::string out = "\"";
+    quorvane::forEachCodePoint(text, [&out](char32_t c, std::size_t) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+        }
+        if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            out += escaped;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            const int length = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+            constexpr unsigned char leads[] = {0, 0, 0xC0, 0xE0, 0xF0};
+            for (int k = 0; k < length; ++k) {
+                const int shift = 6 * (length - 1 - k);
+                out += static_cast<char>(k == 0 ? leads[length] | c >> shift : 0x80 | (c >> shift & 0x3F));
+            }
+        }
+    });
+    return out + '"';
+}
+
+int readButton()
+{
+    const std::string text{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    const auto result = quorvane::ReadButtonCode(text);
+    if (const auto* refused = std::get_if<quorvane::NotABuyNowButton>(&result)) {
+        std::cerr << refused->message << '\n';
+        return ExitNotRead;
+    }
+    const auto& [r, notCarried] = std::get<quorvane::ReadButton>(result);
+    const std::pair<std::string_view, const std::string*> texts[] = {
+        {"Account", &r.Account},     {"ItemName", &r.ItemName},      {"ItemNumber", &r.ItemNumber},
+        {"Amount", &r.Amount},       {"ReturnUrl", &r.ReturnUrl},    {"CancelUrl", &r.CancelUrl},
+        {"NoteTitle", &r.NoteTitle}, {"OwnImageUrl", &r.OwnImageUrl}};
+    std::string out = "{";
+    for (const auto& [name, value] : texts) {
+        out += json(name) + ": " + json(*value) + ", ";
+    }
+    const std::pair<std::string_view, int> numbers[] = {
+        {"CollectShipping", static_cast<int>(r.CollectShipping)},
+        {"AllowQuantity", static_cast<int>(r.AllowQuantity)},
+        {"AllowNote", static_cast<int>(r.AllowNote)},
+        {"UseOwnImage", r.UseOwnImage ? 1 : 0},
+        {"ChosenImage", r.ChosenImage}};
+    for (const auto& [name, value] : numbers) {
+        out += json(name) + ": " + std::to_string(value) + ", ";
+    }
+    out += "\"NotCarried\": [";
+    for (std::size_t i = 0; i < notCarried.size(); ++i) {
+        out += (i == 0 ? "" : ", ") + json(notCarried[i]);
+    }
+    std::cout << out << "]}\n";
+    return std::cout.flush() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string_view(argv[1]) == "--read") {
+        return readButton();
+    }
     ButtonRequest request;
     for (int i = 1; i < argc; ++i) {
         if (!parseArgument(request, argv[i])) {
             std::cerr
                 << "usage: buttoncode [--Field=value]... (Account, ItemName, ItemNumber, Amount, ReturnUrl, "
                    "CancelUrl, OwnImageUrl, NoteTitle, CollectShipping=0|1|2, AllowQuantity=0|1|2, "
-                   "AllowNote=0|1|2, UsePresetImage=0|1, UseOwnImage=0|1, ChosenImage=0..8); bad: "
+                   "AllowNote=0|1|2, UsePresetImage=0|1, UseOwnImage=0|1, ChosenImage=0..8), or --read; bad: "
                 << argv[i] << '\n';
             return ExitUsage;
         }

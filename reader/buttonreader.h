@@ -1,0 +1,61 @@
+#pragma once
+
+#include "buttonrequest.h"
+
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace quorvane {
+
+// A Buy Now button read back into the main window's entries.
+struct ReadButton
+{
+    // Exactly what the main window shows: every text (the own-image address
+    // "http://" when a preset picture is chosen), the three check boxes, one of
+    // the two picture options and a preset picture 1..8.
+    ButtonRequest request;
+    // The fields of the button that the entries do not hold, by name, in the
+    // button's order; "image" when it had no image button to take the picture from.
+    std::vector<std::string> notCarried;
+
+    friend bool operator==(const ReadButton&, const ReadButton&) = default;
+};
+
+// Why the text gave no Buy Now button: the text of the error box, for the seller.
+struct NotABuyNowButton
+{
+    std::string message;
+
+    friend bool operator==(const NotABuyNowButton&, const NotABuyNowButton&) = default;
+};
+
+// Reads a pasted text as a browser does and takes the first form in it that posts
+// to PayPal Payments Standard. A pure function, safe to call on any thread. A real
+// page takes about 60 ms a megabyte; no text takes more than 1 s of processor time
+// plus 0.5 s a megabyte (16 MB at most) or 64 MB of memory plus 48 bytes a byte:
+// past that it is given up as too complex. Linux only: the time limit is a signal
+// (SIGRTMIN + 7) to the calling thread.
+std::variant<ReadButton, NotABuyNowButton> ReadButtonCode(std::string_view html);
+
+// The one sentence of the information box that lists what was not carried.
+std::string notCarriedMessageText(const std::vector<std::string>& notCarried);
+
+// The name in notCarried for a button without an image button.
+inline constexpr std::string_view NoPictureField = "image";
+
+inline constexpr std::string_view ReadErrorTitle = "Error";
+inline constexpr std::string_view NoButtonMessage = "No PayPal button was found in this text.";
+inline constexpr std::string_view TooComplexMessage =
+    "This text is too large or too deeply nested to be read as a web page. Paste the code of the button "
+    "alone.";
+inline constexpr std::string_view HostedButtonMessage =
+    "This button is kept at PayPal (a hosted or encrypted button): its details are not in the code, so "
+    "Quorvane cannot read them.";
+// Other kinds of button get "This is a PayPal Donate button. Quorvane reads Buy
+// Now buttons only." and the like; a form without a known cmd gets this:
+inline constexpr std::string_view UnknownKindMessage =
+    "This PayPal form is not a Buy Now button. Quorvane reads Buy Now buttons only.";
+
+} // namespace quorvane

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "htmldocument.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+// One name and value that a form submits.
+struct FormField
+{
+    std::string name;
+    std::string value;
+
+    friend bool operator==(const FormField&, const FormField&) = default;
+};
+
+// The button: the first form in the tree that posts to PayPal Payments Standard.
+struct PayPalForm
+{
+    // What a browser submits when the buyer presses the button, in tree order: the
+    // values of the form's entry list, before the transfer encoding turns each line
+    // break into CR LF. The pressed button's own name is not among them.
+    std::vector<FormField> fields;
+    // The src of the form's first image button; none when it has no image button
+    // or that button no src.
+    std::optional<std::string> pictureAddress;
+};
+
+std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source);
+
+} // namespace quorvane

@@ -1,0 +1,178 @@
+#include "paymentaddress.h"
+
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+namespace {
+
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string lowerAscii(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return lowerAscii(c); });
+    return lower;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    c = lowerAscii(c);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+std::string percentDecoded(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+            hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The address as the URL parser sees it: leading and trailing C0 controls and
+// spaces dropped, tabs and line breaks anywhere removed.
+std::string cleaned(std::string_view text)
+{
+    const auto isControlOrSpace = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    while (!text.empty() && isControlOrSpace(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isControlOrSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    std::string out;
+    std::copy_if(text.begin(), text.end(), std::back_inserter(out),
+                 [](char c) { return c != '\t' && c != '\n' && c != '\r'; });
+    return out;
+}
+
+bool isPayPalHost(std::string_view authority, bool secure)
+{
+    if (const auto at = authority.rfind('@'); at != std::string_view::npos) {
+        authority.remove_prefix(at + 1);
+    }
+    std::string_view port;
+    if (const auto colon = authority.find(':'); colon != std::string_view::npos) {
+        port = authority.substr(colon + 1);
+        authority = authority.substr(0, colon);
+    }
+    if (!std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
+    const std::size_t digits = port.find_first_not_of('0');
+    const std::string_view number =
+        digits == std::string_view::npos ? std::string_view("0") : port.substr(digits);
+    if (!port.empty() && number != (secure ? "443" : "80")) {
+        return false;
+    }
+    const std::string host = lowerAscii(percentDecoded(authority));
+    constexpr std::string_view Domain = "paypal.com";
+    if (host == Domain) {
+        return true;
+    }
+    const std::string_view below(host);
+    if (below.size() <= Domain.size() + 1 || !below.ends_with(Domain) ||
+        below[below.size() - Domain.size() - 1] != '.') {
+        return false;
+    }
+    const std::string_view labels = below.substr(0, below.size() - Domain.size() - 1);
+    return labels.front() != '.' && labels.find("..") == std::string_view::npos &&
+           std::all_of(labels.begin(), labels.end(), [](char c) {
+               return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+           });
+}
+
+bool isDotSegment(std::string_view segment, bool twoDots)
+{
+    const std::string lower = lowerAscii(segment);
+    return twoDots ? lower == ".." || lower == ".%2e" || lower == "%2e." || lower == "%2e%2e"
+                   : lower == "." || lower == "%2e";
+}
+
+// The path's segments once "." and ".." are resolved.
+std::vector<std::string_view> pathSegments(std::string_view path)
+{
+    std::vector<std::string_view> segments;
+    while (!path.empty()) {
+        path.remove_prefix(1); // the slash
+        const std::string_view segment = path.substr(0, path.find('/'));
+        path.remove_prefix(segment.size());
+        const bool last = path.empty();
+        if (isDotSegment(segment, true)) {
+            if (!segments.empty()) {
+                segments.pop_back();
+            }
+            if (last) {
+                segments.emplace_back();
+            }
+        } else if (isDotSegment(segment, false)) {
+            if (last) {
+                segments.emplace_back();
+            }
+        } else {
+            segments.push_back(segment);
+        }
+    }
+    return segments;
+}
+
+// "de", "uk" or "en_US": the language or country part of an old regional path.
+bool isRegion(std::string_view segment)
+{
+    const auto letters = [](std::string_view s) {
+        return s.size() == 2 && isAsciiLetter(s[0]) && isAsciiLetter(s[1]);
+    };
+    return letters(segment) || (segment.size() == 5 && segment[2] == '_' && letters(segment.substr(0, 2)) &&
+                                letters(segment.substr(3)));
+}
+
+} // namespace
+
+bool isPaymentsStandardAddress(std::string_view action)
+{
+    std::string url = cleaned(action);
+    const auto colon = url.find(':');
+    if (colon == std::string::npos) {
+        return false;
+    }
+    const std::string scheme = lowerAscii(std::string_view(url).substr(0, colon));
+    if (scheme != "http" && scheme != "https") {
+        return false;
+    }
+    std::replace(url.begin() + static_cast<std::ptrdiff_t>(colon), url.end(), '\\', '/');
+    std::string_view rest = std::string_view(url).substr(colon + 1);
+    rest.remove_prefix(std::min(rest.find_first_not_of('/'), rest.size()));
+    const std::size_t authorityEnd = std::min(rest.find_first_of("/?#"), rest.size());
+    if (!isPayPalHost(rest.substr(0, authorityEnd), scheme == "https")) {
+        return false;
+    }
+    rest.remove_prefix(authorityEnd);
+    const std::vector<std::string_view> segments = pathSegments(rest.substr(0, rest.find_first_of("?#")));
+    const auto isWebscr = [&segments](std::size_t from) {
+        return segments.size() == from + 2 && segments[from] == "cgi-bin" && segments[from + 1] == "webscr";
+    };
+    return isWebscr(0) || (!segments.empty() && isRegion(segments[0]) && isWebscr(1));
+}
+
+} // namespace quorvane
