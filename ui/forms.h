@@ -9,6 +9,7 @@ class Form1;
 class Form2;
 class Form3;
 class Form4;
+class Form4;
 
 // One window of the application: loaded (constructed, which runs its Form_Load) on
 // first use, and forgotten as soon as it is unloaded, so the next use loads afresh.
@@ -44,6 +45,7 @@ struct Forms
     FormSlot<Form1> form1;
     FormSlot<Form2> form2;
     FormSlot<Form3> form3;
+    FormSlot<Form4> form4;
 };
 
 Forms& forms();

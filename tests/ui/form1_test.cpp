@@ -2,6 +2,7 @@
 #include "form1.h"
 #include "form2.h"
 #include "form3.h"
+#include "form4.h"
 #include "forms.h"
 #include "messagebox.h"
 #include "messagerecorder.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -300,6 +302,8 @@ private slots:
     void textLongerThanLineEditDefaultReachesTheClipboard();
     void typingIntoCaptionBoxesChangesNothingProduced();
 
+    void readingAButtonCodeFillsTheForm_data();
+    void readingAButtonCodeFillsTheForm();
     void aboutShowsOneAboutWindow();
     void minimizedWindowsComeBackAndTheMainWindowStaysPut();
     void titleBarCloseUnloadsTheMainWindowAlone();
@@ -313,6 +317,7 @@ void Form1Test::cleanup()
     forms().form1.unload();
     forms().form2.unload();
     forms().form3.unload();
+    forms().form4.unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!forms().form1.isLoaded());
     QVERIFY(!forms().form2.isLoaded());
@@ -954,6 +959,74 @@ void Form1Test::typingIntoCaptionBoxesChangesNothingProduced()
     QTest::keyClicks(textBox(form, 13), QStringLiteral("locked"));
     QVERIFY(!textBox(form, 13)->text().contains(QStringLiteral("locked")));
     QCOMPARE(generateAndCopy(form, recorder).toUtf8(), before);
+}
+
+void Form1Test::readingAButtonCodeFillsTheForm_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("box"); // what the seller is told; nothing when empty
+    QTest::addColumn<bool>("filled");
+    Choices choices;
+    choices.collectShipping = choices.allowNote = CheckBoxState::Ticked;
+    choices.picture = 5;
+    QTest::newRow("a code of ours") << QString::fromStdString(expectedCode(completeEntries(), choices))
+                                    << QString() << true;
+    QTest::newRow("a button with a tax")
+        << QStringLiteral("<FORM action='https://www.paypal.com/cgi-bin/webscr'><input type=hidden name=cmd "
+                          "value=_xclick><input name=business value=seller@shop.example><input name=tax "
+                          "value=1><input type=image src=https://www.paypal.com/images/x-click-but01.gif>")
+        << QString::fromStdString(notCarriedMessageText({"tax"})) << true;
+    QTest::newRow("no button") << QStringLiteral("<p>Buy now</p>") << QString(NoButtonMessage.data())
+                               << false;
+}
+
+// Ctrl+O opens the reader; Ctrl+Return reads the pasted code into the form, which
+// then holds nothing of what stood there before, or says why it cannot.
+void Form1Test::readingAButtonCodeFillsTheForm()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, box);
+    QFETCH(bool, filled);
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    fill(form, {"Old", "O-1", "1", "https://old.example/ok", "old@old.example", "https://old.example/no",
+                "https://old.example/own.png", "Old note"});
+    clickIndicator(control<QCheckBox>(form, "Check2"));
+    const ButtonRequest before = form->buttonRequest();
+    MessageRecorder recorder;
+    QTest::keyClick(textBox(form, 5), Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(forms().form4.isLoaded());
+    Form4* reader = forms().form4.get();
+    QVERIFY(QTest::qWaitForWindowActive(reader));
+    auto* paste = control<QPlainTextEdit>(reader, "txtCode");
+    QCOMPARE(QApplication::focusWidget(), paste);
+    paste->setPlainText(code);
+    QTest::keyClick(paste, Qt::Key_Return, Qt::ControlModifier);
+    QTRY_VERIFY(!forms().form4.isLoaded() || !recorder.boxes.empty());
+
+    QCOMPARE(recorder.boxes.size(), box.isEmpty() ? 0u : 1u);
+    if (!box.isEmpty()) {
+        QCOMPARE(recorder.boxes[0].text, box);
+    }
+    QCOMPARE(forms().form4.isLoaded(), !filled);
+    if (!filled) {
+        QCOMPARE(paste->toPlainText(), code);
+        QVERIFY(form->buttonRequest() == before);
+        QTest::keyClick(paste, Qt::Key_Escape);
+        QVERIFY(!forms().form4.isLoaded());
+        return;
+    }
+    QVERIFY(!(form->buttonRequest() == before));
+    QCOMPARE(control<QCheckBox>(form, "Check2")->checkState(), Qt::Unchecked);
+    const ButtonCodeResult again = GenerateButtonCode(form->buttonRequest());
+    if (QTest::currentDataTag() == QLatin1String("a code of ours")) {
+        QCOMPARE(QString::fromStdString(std::get<ButtonCode>(again).text), code);
+    } else {
+        QCOMPARE(textBox(form, 5)->text(), QStringLiteral("seller@shop.example"));
+        QCOMPARE(textBox(form, 1)->text(), QString());
+        QCOMPARE(textBox(form, 7)->text(), QStringLiteral("http://"));
+        QCOMPARE(borders(form), onlyBordered(6));
+    }
 }
 
 void Form1Test::aboutShowsOneAboutWindow()

@@ -43,6 +43,7 @@ OVERALL_TIMEOUT = 165  # below the CTest timeout, so that the clean-up still run
 MAIN_TITLE = "Quorvane"
 CODE_TITLE = "The Code!"
 ABOUT_TITLE = "Licensed Owner Details"
+READ_TITLE = "Read a Button Code"
 
 
 # Which main-window control holds which entry.
@@ -679,6 +680,23 @@ class Scenarios:
             stop(manager)
             display.close()
 
+    def read_a_button(self):
+        """Ctrl+O, a button's code pasted, Ctrl+Return: the reader closes, the form holds
+        the button's entries over what stood there, and Generate writes the same bytes."""
+        code = browser_test.generate(self.args.buttoncode, HOSTILE)
+        tool = self.start()
+        tool.fill(PLAIN)
+        tool.click("Text5")  # the keyboard goes to the window it clicks
+        self.desktop.key("ctrl+o")
+        reader = self.desktop.wait_window(READ_TITLE)
+        _, _, w, h = self.desktop.geometry(reader)
+        self.desktop.set_clipboard(code)
+        self.desktop.click(reader, (w // 2, h // 2))
+        self.desktop.key("ctrl+v", "ctrl+Return")
+        self.desktop.wait_gone(reader)
+        check(self.generate_and_copy(tool, HOSTILE) == code, "the code read back is not the code written")
+        tool.exit()
+
     def exit_at_once(self):
         """Exit right after the start: the program ends, no other window ever shows."""
         self.start().exit()
@@ -851,7 +869,7 @@ class Scenarios:
             raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
 
 
-SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "hostile_seller", "own_image", "incomplete",
+SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button", "hostile_seller", "own_image", "incomplete",
              "refused_seller", "control_characters", "launcher_without_xdg_open", "exit_while_launching",
              "long_fields", "page_in_chromium"]
 
