@@ -32,7 +32,9 @@ std::optional<QUrl> loopbackOverride(const QString& value)
     if (!url.isValid() || !webScheme || !originOnly || !isLoopbackHost(url.host())) {
         return std::nullopt;
     }
-    return url.adjusted(QUrl::StripTrailingSlash);
+    QUrl origin = url;
+    origin.setPath(QString());
+    return origin;
 }
 
 QUrl apiBase(Environment environment)
