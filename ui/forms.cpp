@@ -3,6 +3,7 @@
 #include "form1.h"
 #include "form2.h"
 #include "form3.h"
+#include "form5.h"
 
 namespace quorvane {
 

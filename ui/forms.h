@@ -8,6 +8,7 @@ namespace quorvane {
 class Form1;
 class Form2;
 class Form3;
+class Form5;
 
 // One window of the application: loaded (constructed, which runs its Form_Load) on
 // first use, and forgotten as soon as it is unloaded, so the next use loads afresh.
@@ -37,12 +38,13 @@ private:
     QPointer<T> m_form;
 };
 
-// The application's three window slots.
+// The application's window slots.
 struct Forms
 {
     FormSlot<Form1> form1;
     FormSlot<Form2> form2;
     FormSlot<Form3> form3;
+    FormSlot<Form5> form5;
 };
 
 Forms& forms();

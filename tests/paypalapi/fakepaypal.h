@@ -18,6 +18,9 @@ public:
                                                     QStringLiteral("--delay"), QString::number(slowSeconds)});
         while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
         }
+        if (!m_process.canReadLine()) {
+            qFatal("fakepaypal.py did not start");
+        }
         qputenv("QUORVANE_PAYPAL_API", "http://127.0.0.1:" + m_process.readLine().trimmed().mid(5));
     }
 
