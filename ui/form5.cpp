@@ -201,6 +201,7 @@ void Form5::cmdCreate_Click()
         m_store->save(chosen, credentials);
     }
     m_picture = pictureAddress(entries);
+    m_asked = chosen;
     setWorking(true);
     setStatus(QStringLiteral("Asking PayPal (%1) for the link…").arg(environmentName(chosen)));
     m_paypal.createLink(chosen, credentials.clientId, credentials.secret, std::get<QByteArray>(body));
@@ -224,7 +225,10 @@ void Form5::linkCreated(const QString& link)
         button->setEnabled(true);
     }
     setWorking(false);
-    setStatus(QStringLiteral("PayPal made the link."));
+    // A Sandbox link takes only the developer dashboard's test accounts: not for a real page.
+    setStatus(m_asked == Environment::Sandbox
+                  ? QStringLiteral("PayPal made a Sandbox link: only test accounts can pay with it.")
+                  : QStringLiteral("PayPal made the link."));
 }
 
 // The last link, if any, stays; so does everything typed.

@@ -61,6 +61,7 @@ private:
     std::array<bool, EnvironmentCount> m_remember{};
     std::array<bool, EnvironmentCount> m_loaded{};
     Environment m_shown = Environment::Sandbox;
+    Environment m_asked = Environment::Sandbox;
     bool m_environmentChosen = false;
     bool m_keyring = true;
     QString m_picture;

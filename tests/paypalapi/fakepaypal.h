@@ -1,56 +1,36 @@
 #pragma once
 
-#include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QList>
 #include <QProcess>
 
 namespace quorvane::testing {
 
 // fakepaypal.py on a loopback port, standing in for both PayPal hosts while it lives.
-class FakePayPal
+class FakePayPal : public QProcess
 {
 public:
     explicit FakePayPal(double slowSeconds = 5)
     {
-        m_process.start(QStringLiteral("python3"), {QStringLiteral(QUORVANE_FAKE_PAYPAL),
-                                                    QStringLiteral("--delay"), QString::number(slowSeconds)});
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
+        start("python3", {QUORVANE_FAKE_PAYPAL, "--delay", QString::number(slowSeconds)});
+        while (!canReadLine() && waitForReadyRead(10000)) {
         }
-        if (!m_process.canReadLine()) {
-            qFatal("fakepaypal.py did not start");
-        }
-        qputenv("QUORVANE_PAYPAL_API", "http://127.0.0.1:" + m_process.readLine().trimmed().mid(5));
+        qputenv("QUORVANE_PAYPAL_API",
+                "http://127.0.0.1:" + (canReadLine() ? readLine().trimmed().mid(5) : "0"));
     }
+    ~FakePayPal() override { qunsetenv("QUORVANE_PAYPAL_API"), closeWriteChannel(), waitForFinished(); }
 
-    ~FakePayPal()
-    {
-        qunsetenv("QUORVANE_PAYPAL_API");
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-
-    FakePayPal(const FakePayPal&) = delete;
-    FakePayPal& operator=(const FakePayPal&) = delete;
-
-    // The requests received since the last call: path, client, request_id, problems.
+    // The calls received since the last time: path, client, request_id, problems.
     QList<QJsonObject> requests()
     {
-        while (m_process.waitForReadyRead(100)) {
-        }
         QList<QJsonObject> received;
-        while (m_process.canReadLine()) {
-            received << QJsonDocument::fromJson(m_process.readLine()).object();
+        while (waitForReadyRead(100) || canReadLine()) {
+            while (canReadLine()) {
+                received << QJsonDocument::fromJson(readLine()).object();
+            }
         }
         return received;
     }
-
-private:
-    QProcess m_process;
 };
 
 } // namespace quorvane::testing

@@ -1,6 +1,5 @@
 #!/bin/sh
-# Runs a command inside a private D-Bus session with an unlocked gnome-keyring that keeps
-# its files in a temporary home, never in the user's own keyring.
+# Runs a command with an unlocked gnome-keyring in a private D-Bus session and temporary home.
 set -eu
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
