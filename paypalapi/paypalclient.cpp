@@ -56,6 +56,7 @@ void PayPalClient::createLink(Environment environment, const QString& clientId, 
 
 void PayPalClient::cancel()
 {
+    finish();
     m_retry.stop();
     m_deadline.stop();
     if (QNetworkReply* reply = m_reply.data()) {
