@@ -10,6 +10,7 @@ class Form2;
 class Form3;
 class Form4;
 class Form4;
+class Form5;
 
 // One window of the application: loaded (constructed, which runs its Form_Load) on
 // first use, and forgotten as soon as it is unloaded, so the next use loads afresh.
@@ -46,6 +47,7 @@ struct Forms
     FormSlot<Form2> form2;
     FormSlot<Form3> form3;
     FormSlot<Form4> form4;
+    FormSlot<Form5> form5;
 };
 
 Forms& forms();

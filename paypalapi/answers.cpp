@@ -1,0 +1,179 @@
+#include "answers.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QUrl>
+
+namespace quorvane {
+
+namespace {
+
+// The main window's caption for a field of the create call, by PayPal's name of it in
+// a JSON pointer ("/line_items/0/unit_amount/value") or a path ("line_items[0].name").
+QString fieldCaption(const QString& field)
+{
+    const QStringList parts =
+        field.split(QRegularExpression(QStringLiteral("[/.\\[\\]]")), Qt::SkipEmptyParts);
+    if (parts.contains(QLatin1String("unit_amount"))) {
+        return QStringLiteral("Price of Item / Service");
+    }
+    if (parts.contains(QLatin1String("customer_notes"))) {
+        return QStringLiteral("Note Title");
+    }
+    const QString last = parts.isEmpty() ? QString() : parts.last();
+    if (last == QLatin1String("name")) {
+        return QStringLiteral("Item Name / Service");
+    }
+    if (last == QLatin1String("product_id")) {
+        return QStringLiteral("Item ID / Number");
+    }
+    if (last == QLatin1String("return_url")) {
+        return QStringLiteral("Success URL");
+    }
+    if (last == QLatin1String("collect_shipping_address")) {
+        return QStringLiteral("Collect shipping details");
+    }
+    return field;
+}
+
+QString credentialsRefusedText(Environment environment)
+{
+    return QStringLiteral(
+               "Error: PayPal did not accept this client ID and secret for %1. Copy both from an app "
+               "of the %1 tab in Apps & Credentials of the PayPal developer dashboard: Live and "
+               "Sandbox apps have different credentials.")
+        .arg(environmentName(environment));
+}
+
+QString refusedText(const QByteArray& body)
+{
+    const QJsonObject answer = QJsonDocument::fromJson(body).object();
+    QString text = QStringLiteral("Error: PayPal refused to create the link:");
+    const QJsonArray details = answer.value(QLatin1String("details")).toArray();
+    for (const QJsonValue& value : details) {
+        const QJsonObject detail = value.toObject();
+        const QString field = detail.value(QLatin1String("field")).toString();
+        const QString issue = detail.value(QLatin1String("issue")).toString();
+        const QString description = detail.value(QLatin1String("description")).toString();
+        text += QLatin1Char('\n');
+        if (!field.isEmpty()) {
+            text += fieldCaption(field) + QStringLiteral(": ");
+        }
+        text += issue;
+        if (!description.isEmpty()) {
+            text += issue.isEmpty() ? description : QStringLiteral(" (%1)").arg(description);
+        }
+    }
+    if (details.isEmpty()) {
+        const QString message = answer.value(QLatin1String("message"))
+                                    .toString(answer.value(QLatin1String("error_description")).toString());
+        text += QLatin1Char(' ') + (message.isEmpty() ? QStringLiteral("no reason given.") : message);
+    }
+    return text;
+}
+
+// The box for an answer that is not a success.
+QString failureText(int status, const QByteArray& body, Environment environment)
+{
+    switch (status) {
+    case 401:
+        return credentialsRefusedText(environment);
+    case 403:
+        return QStringLiteral(
+            "Error: PayPal does not let this app create payment links. In the PayPal "
+            "developer dashboard, open the app in Apps & Credentials and enable Payment Links "
+            "and Buttons, then try again.");
+    case 400:
+    case 422:
+        return refusedText(body);
+    default:
+        return status >= 500 ? serverErrorText(status)
+                             : QStringLiteral("Error: PayPal answered with HTTP status %1 and did not create "
+                                              "the link.")
+                                   .arg(status);
+    }
+}
+
+} // namespace
+
+std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body, Environment environment)
+{
+    if (status != 200) {
+        return failureText(status, body, environment);
+    }
+    const QJsonObject answer = QJsonDocument::fromJson(body).object();
+    Token token{answer.value(QLatin1String("access_token")).toString(),
+                std::chrono::seconds(answer.value(QLatin1String("expires_in")).toInteger())};
+    if (token.accessToken.isEmpty() || token.expiresIn.count() <= 0) {
+        return unreadableText();
+    }
+    return token;
+}
+
+CreateAnswer readCreateAnswer(int status, const QByteArray& body, Environment environment)
+{
+    if (status != 200 && status != 201) {
+        return {QString(), failureText(status, body, environment)};
+    }
+    const QString link =
+        QJsonDocument::fromJson(body).object().value(QLatin1String("payment_link")).toString();
+    if (!isPayPalLink(link)) {
+        return {QString(), unreadableText()};
+    }
+    return {link, QString()};
+}
+
+bool isPayPalLink(const QString& link)
+{
+    const QUrl url(link, QUrl::StrictMode);
+    const QString host = url.host();
+    return url.isValid() && url.scheme() == QLatin1String("https") && url.userInfo().isEmpty() &&
+           (host == QLatin1String("paypal.com") || host.endsWith(QLatin1String(".paypal.com")));
+}
+
+QString transportFailureText(QNetworkReply::NetworkError error, const QString& host, const QString& detail)
+{
+    switch (error) {
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral(
+                   "Error: The address of PayPal's server, %1, could not be found. Check the Internet "
+                   "connection and try again.")
+            .arg(host);
+    case QNetworkReply::SslHandshakeFailedError:
+    case QNetworkReply::InsecureRedirectError:
+        return QStringLiteral(
+                   "Error: The connection to PayPal's server, %1, could not be verified as secure, so "
+                   "nothing was sent (%2).")
+            .arg(host, detail);
+    default:
+        return QStringLiteral("Error: PayPal's server, %1, could not be reached (%2). Check the Internet "
+                              "connection and try again.")
+            .arg(host, detail);
+    }
+}
+
+QString timeoutText(const QString& host, std::chrono::milliseconds limit)
+{
+    return QStringLiteral(
+               "Error: PayPal's server, %1, did not answer within %2 seconds, also when asked a second "
+               "time. Try again later.")
+        .arg(host, QString::number(static_cast<double>(limit.count()) / 1000.0));
+}
+
+QString serverErrorText(int status)
+{
+    return QStringLiteral(
+               "Error: PayPal's server had a problem (HTTP status %1), also when asked a second time, "
+               "and did not create the link. Try again in a few minutes.")
+        .arg(status);
+}
+
+QString unreadableText()
+{
+    return QStringLiteral("Error: PayPal's answer could not be read, so there is no link to show.");
+}
+
+} // namespace quorvane

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "endpoints.h"
+
+#include <QByteArray>
+#include <QNetworkReply>
+#include <QString>
+#include <chrono>
+#include <optional>
+#include <variant>
+
+namespace quorvane {
+
+// What PayPal's answers mean, and what the seller is told when there is no link.
+
+struct Token
+{
+    QString accessToken;
+    std::chrono::seconds expiresIn{0};
+};
+
+// The answer to the token call: the token, or the text of the error box.
+std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body, Environment environment);
+
+// The answer to the create call: the payment link, or the text of the error box.
+struct CreateAnswer
+{
+    QString link;
+    QString failure;
+};
+CreateAnswer readCreateAnswer(int status, const QByteArray& body, Environment environment);
+
+// A link the seller may put on a page: https, on paypal.com or one of its hosts.
+bool isPayPalLink(const QString& link);
+
+// A request that got no HTTP answer.
+QString transportFailureText(QNetworkReply::NetworkError error, const QString& host, const QString& detail);
+// A request that got no answer in time, or a server error, twice.
+QString timeoutText(const QString& host, std::chrono::milliseconds limit);
+QString serverErrorText(int status);
+QString unreadableText();
+
+} // namespace quorvane

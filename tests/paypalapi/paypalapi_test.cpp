@@ -1,0 +1,272 @@
+#include "answers.h"
+#include "checks.h"
+#include "credentialstore.h"
+#include "fakepaypal.h"
+#include "linkrequest.h"
+#include "paypalclient.h"
+
+#include <QJsonArray>
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+
+using namespace quorvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString Unreadable = "Error: PayPal's answer could not be read, so there is no link to show.";
+const QString SandboxRefused =
+    "Error: PayPal did not accept this client ID and secret for Sandbox. Copy both from an "
+    "app of the Sandbox tab in Apps & Credentials of the PayPal developer dashboard: Live "
+    "and Sandbox apps have different credentials.";
+const QString Incomplete =
+    "fix %1 Error: Error: Please fill in the item name, the price and the success URL (and the "
+    "address of your own image, when you use one) before making a payment link";
+
+// Complete entries for a link, changed by `change`.
+ButtonRequest entries(const std::function<void(ButtonRequest&)>& change = [](ButtonRequest&) {})
+{
+    ButtonRequest r;
+    r.ItemName = "Oak board", r.Amount = "34.95", r.ReturnUrl = "https://shop.example/thanks";
+    r.UsePresetImage = true, r.ChosenImage = 1;
+    change(r);
+    return r;
+}
+
+// The line item of the body (the whole body when asked), or "fix <entry> <title>: <text>".
+QString built(const ButtonRequest& r, bool whole = false)
+{
+    const auto body = linkRequestBody(r);
+    if (const auto* fix = std::get_if<EntryFix>(&body)) {
+        return QString("fix %1 %2: %3").arg(int(fix->entry)).arg(fix->title.c_str(), fix->text.c_str());
+    }
+    const QJsonDocument json = QJsonDocument::fromJson(std::get<QByteArray>(body));
+    return whole ? json.toJson(QJsonDocument::Compact)
+                 : QJsonDocument(json["line_items"][0].toObject()).toJson(QJsonDocument::Compact);
+}
+
+// The token, the link or the text of the box for an answer to the token or the create call.
+QString answer(int status, const QByteArray& body, bool token = false,
+               Environment environment = Environment::Sandbox)
+{
+    const auto got = readTokenAnswer(status, body, environment);
+    const CreateAnswer link = readCreateAnswer(status, body, environment);
+    return !token ? (link.link.isEmpty() ? link.failure : "link " + link.link)
+           : std::holds_alternative<QString>(got)
+               ? std::get<QString>(got)
+               : std::get<Token>(got).accessToken + " for " +
+                     QString::number(std::get<Token>(got).expiresIn.count()) + " s";
+}
+
+// The token kept for Sandbox, "id" and "fake-secret", looked up `later`.
+QString kept(std::chrono::seconds later, Environment environment, const char* secret)
+{
+    auto now = std::chrono::steady_clock::time_point();
+    TokenCache cache([&now] { return now; });
+    cache.store(Environment::Sandbox, "id", "fake-secret", {"T", 32400s});
+    now += later;
+    return cache.find(environment, "id", secret).value_or("-");
+}
+
+QString override(const char* value)
+{
+    const auto url = loopbackOverride(value);
+    return url ? url->toString() : "ignored";
+}
+
+} // namespace
+
+class PayPalApiTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { m_fake = std::make_unique<testing::FakePayPal>(2); }
+    void cleanupTestCase() { m_fake.reset(); }
+    void table_data();
+    void table();
+    void againstFake_data();
+    void againstFake();
+    void keyring();
+
+private:
+    QList<QJsonObject> createLink(PayPalClient& paypal, Environment environment, const QString& client,
+                                  const QString& secret = "fake-secret");
+    std::unique_ptr<testing::FakePayPal> m_fake;
+    TokenCache m_tokens;
+};
+
+// Request building, answer reading and the wording of every box, one row each.
+void PayPalApiTest::table_data()
+{
+    QTest::addColumn<QString>("actual");
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char* name, const QString& actual, const QString& expected) {
+        QTest::newRow(name) << actual << expected;
+    };
+    row("whole body", built(entries(), true),
+        R"({"integration_mode":"LINK","line_items":[{"collect_shipping_address":false,"name":"Oak board","unit_amount":{"currency_code":"USD","value":"34.95"}}],"return_url":"https://shop.example/thanks","reusable":"MULTIPLE","type":"BUY_NOW"})");
+    row("every option; account, cancelled URL, quantity not carried", built(entries([](ButtonRequest& r) {
+            r.ItemNumber = "OAK-1", r.Amount = "12.5 eur", r.NoteTitle = "Engraving", r.Account = "x";
+            r.CollectShipping = r.AllowQuantity = r.AllowNote = CheckBoxState::Ticked;
+        })),
+        R"({"collect_shipping_address":true,"customer_notes":[{"label":"Engraving","required":false}],"name":"Oak board","product_id":"OAK-1","unit_amount":{"currency_code":"EUR","value":"12.5"}})");
+    row("note without title, greyed box, text as typed", built(entries([](ButtonRequest& r) {
+            r.ItemName = " Čaj 茶 \"x\" ", r.Amount = "JPY 1500", r.AllowNote = CheckBoxState::Ticked;
+            r.CollectShipping = CheckBoxState::Greyed, r.OwnImageUrl.clear();
+        })),
+        R"({"collect_shipping_address":false,"customer_notes":[{"required":false}],"name":" Čaj 茶 \"x\" ","unit_amount":{"currency_code":"JPY","value":"1500"}})");
+    row("empty item name", built(entries([](ButtonRequest& r) { r.ItemName.clear(); })), Incomplete.arg(1));
+    row("own image chosen, empty", built(entries([](ButtonRequest& r) { r.UseOwnImage = true; })),
+        Incomplete.arg(6));
+    row("refused entries, in the window's order", built(entries([](ButtonRequest& r) {
+            r.ItemNumber = std::string(128, 'n'), r.Amount = "12,50", r.ReturnUrl = "shop.example";
+        })),
+        "fix 2 Error: Error: PayPal would refuse this payment link:\nItem ID / Number: write at most 127 characters\n" +
+            QString(AmountMessage.data()) + "\n" + QString(ReturnUrlMessage.data()));
+    row("page code escaped",
+        pageCode("https://www.paypal.com/ncp/payment/X?a=1&b=2", "https://s.example/\"b\"<.png"),
+        R"(<a href="https://www.paypal.com/ncp/payment/X?a=1&amp;b=2"><img src="https://s.example/&quot;b&quot;&lt;.png" alt="Buy Now with PayPal" border="0"></a>)");
+    row("token", answer(200, R"({"access_token":"A21","token_type":"Bearer","expires_in":32400})", true),
+        "A21 for 32400 s");
+    row("token refused, Live", answer(401, R"({"error":"invalid_client"})", true, Environment::Live),
+        QString(SandboxRefused).replace("Sandbox tab", "Live tab").replace("for Sandbox", "for Live"));
+    row("token kept until a minute before it expires, per environment and credentials",
+        kept(32339s, Environment::Sandbox, "fake-secret") +
+            kept(32341s, Environment::Sandbox, "fake-secret") + kept(0s, Environment::Live, "fake-secret") +
+            kept(0s, Environment::Sandbox, "other"),
+        "T---");
+    row("link", answer(201, R"({"id":"PLB-X","payment_link":"https://www.paypal.com/ncp/payment/F3YMU"})"),
+        "link https://www.paypal.com/ncp/payment/F3YMU");
+    row("links over http, on a look-alike host, with user info, none",
+        answer(201, R"({"payment_link":"http://www.paypal.com/x"})") + answer(201, "{}") +
+            answer(201, R"({"payment_link":"https://www.paypal.com.evil.example/x"})") +
+            answer(201, R"({"payment_link":"https://www.paypal.com@evil.example/x"})"),
+        Unreadable.repeated(4));
+    row("name not found, TLS",
+        transportFailureText(QNetworkReply::HostNotFoundError, "h", "x") + "|" +
+            transportFailureText(QNetworkReply::SslHandshakeFailedError, "h", "self-signed"),
+        "Error: The address of PayPal's server, h, could not be found. Check the Internet connection and try again.|"
+        "Error: The connection to PayPal's server, h, could not be verified as secure, so nothing was sent "
+        "(self-signed).");
+    row("loopback hosts",
+        override("http://127.0.0.1:8080/") + override("http://[::1]:9") + override("https://LOCALHOST:1"),
+        "http://127.0.0.1:8080http://[::1]:9https://localhost:1");
+    row("other hosts, user info, path",
+        override("http://10.0.0.1:80") + override("http://127.0.0.1.evil.example:80") +
+            override("http://user@127.0.0.1:1") + override("http://127.0.0.1:1/v1"),
+        QString("ignored").repeated(4));
+}
+
+void PayPalApiTest::table()
+{
+    QFETCH(QString, actual);
+    QFETCH(QString, expected);
+    QCOMPARE(actual, expected);
+}
+
+// One Create against the fake; the calls it saw, each checked against PayPal's documentation.
+QList<QJsonObject> PayPalApiTest::createLink(PayPalClient& paypal, Environment environment,
+                                             const QString& client, const QString& secret)
+{
+    QSignalSpy done(&paypal, &PayPalClient::linkCreated);
+    QSignalSpy failed(&paypal, &PayPalClient::failed);
+    paypal.createLink(environment, client, secret, std::get<QByteArray>(linkRequestBody(entries())));
+    [&] { QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 1, 10000); }();
+    const QList<QJsonObject> calls = m_fake->requests();
+    for (const QJsonObject& call : calls) {
+        [&] { QCOMPARE(call["problems"].toArray(), QJsonArray()); }();
+    }
+    return calls;
+}
+
+// A whole Create: its outcome, and how many token and create calls it took.
+void PayPalApiTest::againstFake_data()
+{
+    QTest::addColumn<QString>("client");
+    QTest::addColumn<QString>("secret");
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QString>("calls"); // t: token, c: create
+    const auto row = [](const char* name, const char* client, const char* secret, const QString& outcome,
+                        const char* calls) { QTest::newRow(name) << client << secret << outcome << calls; };
+    row("link", "fake-ok", "fake-secret", "link", "tc");
+    row("link, the token kept", "fake-ok", "fake-secret", "link", "c");
+    row("wrong secret", "fake-ok", "fake-wrong", SandboxRefused, "t");
+    row("403", "fake-403", "fake-secret",
+        "Error: PayPal does not let this app create payment links. In the PayPal developer dashboard, open the app "
+        "in Apps & Credentials and enable Payment Links and Buttons, then try again.",
+        "tc");
+    row("422, a line per detail", "fake-422", "fake-secret",
+        "Error: PayPal refused to create the link:\nPrice of Item / Service: DECIMAL_PRECISION (The value of the "
+        "field should not have more than 2 decimal places.)\nItem Name / Service: INVALID_STRING_LENGTH\n/reusable: "
+        "INVALID_PARAMETER_VALUE (Not allowed.)",
+        "tc");
+    row("500, then the link on the retry", "fake-500", "fake-secret", "link", "tcc");
+    row("500 twice", "fake-500x2", "fake-secret",
+        "Error: PayPal's server had a problem (HTTP status 500), also when asked a second time, and did not create "
+        "the link. Try again in a few minutes.",
+        "tcc");
+    row("too slow twice", "fake-slow", "fake-secret",
+        "Error: PayPal's server, 127.0.0.1, did not answer within 0.7 seconds, also when asked a second time. Try "
+        "again later.",
+        "tcc");
+}
+
+void PayPalApiTest::againstFake()
+{
+    QFETCH(QString, client);
+    QFETCH(QString, secret);
+    PayPalClient paypal(m_tokens);
+    paypal.setTiming({700ms, 50ms});
+    QSignalSpy links(&paypal, &PayPalClient::linkCreated);
+    QSignalSpy failures(&paypal, &PayPalClient::failed);
+    QString calls;
+    QStringList ids;
+    for (const QJsonObject& call : createLink(paypal, Environment::Sandbox, client, secret)) {
+        calls += call["path"] == "/v1/oauth2/token" ? "t" : "c";
+        ids += call["request_id"].toString();
+    }
+    QVERIFY(!paypal.isBusy());
+    const QString got = links.isEmpty() ? failures[0][0].toString() : links[0][0].toString();
+    QTEST(got.startsWith("https://www.sandbox.paypal.com/ncp/payment/FAKE") ? "link" : got, "outcome");
+    QTEST(calls, "calls");
+    QCOMPARE(ids.mid(1).count(ids.value(1)), ids.size() - 1); // the retry keeps the request id
+}
+
+// QtKeychain inside a private Secret Service (QUORVANE_KEYRING=1, through inkeyring.sh)
+// or with no session bus (0); never run against the desktop's own keyring.
+void PayPalApiTest::keyring()
+{
+    const QString keyring = qEnvironmentVariable("QUORVANE_KEYRING");
+    if (keyring.isEmpty()) {
+        QSKIP("run by the keyring tests only");
+    }
+    const std::unique_ptr<CredentialStore> store = makeCredentialStore();
+    QSignalSpy loaded(store.get(), &CredentialStore::loaded);
+    QSignalSpy unavailable(store.get(), &CredentialStore::unavailable);
+    QSignalSpy writeFailed(store.get(), &CredentialStore::writeFailed);
+    const auto load = [&](Environment environment) {
+        const qsizetype before = loaded.count() + unavailable.count();
+        store->load(environment);
+        [&] { QTRY_COMPARE(loaded.count() + unavailable.count(), before + 1); }();
+        return loaded.isEmpty() ? "none" : loaded.last()[1].value<Credentials>().clientId;
+    };
+    store->save(Environment::Sandbox, {"fake-sandbox-id", "fake-secret-1"});
+    store->save(Environment::Live, {"fake-live-id", "fake-secret-2"});
+    if (keyring == "0") { // both saves fail, and the load finds no keyring
+        QCOMPARE(load(Environment::Sandbox), "none");
+        QCOMPARE(writeFailed.count(), 2);
+        return;
+    }
+    QCOMPARE(load(Environment::Sandbox), "fake-sandbox-id");
+    QVERIFY(loaded.last()[1].value<Credentials>().secret == "fake-secret-1"); // never printed
+    QCOMPARE(load(Environment::Live), "fake-live-id");
+    store->remove(Environment::Sandbox);
+    store->remove(Environment::Sandbox); // already gone: not a failure
+    QCOMPARE(load(Environment::Sandbox) + "|" + load(Environment::Live), "|fake-live-id");
+    QCOMPARE(writeFailed.count() + unavailable.count(), 0);
+}
+
+QTEST_GUILESS_MAIN(PayPalApiTest)
+#include "paypalapi_test.moc"
