@@ -3,6 +3,7 @@
 #include "form2.h"
 #include "form3.h"
 #include "form4.h"
+#include "form5.h"
 #include "forms.h"
 #include "messagebox.h"
 #include "messagerecorder.h"
@@ -302,6 +303,7 @@ private slots:
     void textLongerThanLineEditDefaultReachesTheClipboard();
     void typingIntoCaptionBoxesChangesNothingProduced();
 
+    void menuOpensOneWindowOfEachKind();
     void readingAButtonCodeFillsTheForm_data();
     void readingAButtonCodeFillsTheForm();
     void aboutShowsOneAboutWindow();
@@ -318,6 +320,7 @@ void Form1Test::cleanup()
     forms().form2.unload();
     forms().form3.unload();
     forms().form4.unload();
+    forms().form5.unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!forms().form1.isLoaded());
     QVERIFY(!forms().form2.isLoaded());
@@ -959,6 +962,37 @@ void Form1Test::typingIntoCaptionBoxesChangesNothingProduced()
     QTest::keyClicks(textBox(form, 13), QStringLiteral("locked"));
     QVERIFY(!textBox(form, 13)->text().contains(QStringLiteral("locked")));
     QCOMPARE(generateAndCopy(form, recorder).toUtf8(), before);
+}
+
+// Each menu command is a window of its own, opened once however often it is asked for.
+void Form1Test::menuOpensOneWindowOfEachKind()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    auto* menuBar = control<QMenuBar>(form, "menuBar");
+    QCOMPARE(QAccessible::queryAccessibleInterface(menuBar)->role(), QAccessible::MenuBar);
+    QStringList menus;
+    for (QAction* menu : menuBar->actions()) {
+        menus << menu->text();
+    }
+    QCOMPARE(menus, QStringList({"&Button", "&Help"}));
+    const auto count = [](const char* className) {
+        int n = 0;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            n += window->inherits(className) && window->isVisible() ? 1 : 0;
+        }
+        return n;
+    };
+    for (int press = 0; press < 2; ++press) {
+        QTest::keyClick(form, Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(form, Qt::Key_L, Qt::ControlModifier);
+        control<QAction>(form, "actionAbout")->trigger();
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+    }
+    QCOMPARE(count("quorvane::Form4"), 1);
+    QCOMPARE(count("quorvane::Form5"), 1);
+    QCOMPARE(count("quorvane::Form3"), 1);
 }
 
 void Form1Test::readingAButtonCodeFillsTheForm_data()

@@ -3,6 +3,7 @@
 #include "form1.h"
 #include "form5.h"
 #include "forms.h"
+#include "windows.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -38,11 +39,6 @@ public:
     void remove(Environment environment) override { entries.erase(environment); }
 };
 
-QWidget* control(QWidget* form, const char* name)
-{
-    return form->findChild<QWidget*>(QLatin1String(name));
-}
-
 QString text(QWidget* form, const char* name)
 {
     return form->findChild<QLineEdit*>(QLatin1String(name))->text();
@@ -55,7 +51,7 @@ void type(QWidget* form, const char* name, const char* typed)
 
 void click(QWidget* form, const char* name)
 {
-    QTest::mouseClick(control(form, name), Qt::LeftButton);
+    QTest::mouseClick(control<QWidget>(form, name), Qt::LeftButton);
 }
 
 // The main window with the entries a link needs, and `price`.
@@ -151,19 +147,20 @@ void Form5Test::startsFromTheKeyring()
     for (const char* name :
          {"optLive", "optSandbox", "txtClientId", "txtSecret", "chkRemember", "cmdCreate", "cmdCancel",
           "txtLink", "txtPageCode", "cmdCopyLink", "cmdCopyCode", "cmdOpenLink", "cmdClose"}) {
-        spoken << QAccessible::queryAccessibleInterface(control(form, name))->text(QAccessible::Name);
+        spoken
+            << QAccessible::queryAccessibleInterface(control<QWidget>(form, name))->text(QAccessible::Name);
     }
     QCOMPARE(spoken.join(','),
              "Live,Sandbox,Client ID,Secret,Remember in the desktop keyring,Create Payment Link,"
              "Cancel,Payment link,Page code,Copy Link,Copy Code,Open Link,Close");
     type(form, "txtSecret", "fake-secret");
-    QAccessibleInterface* secret = QAccessible::queryAccessibleInterface(control(form, "txtSecret"));
+    QAccessibleInterface* secret = QAccessible::queryAccessibleInterface(control<QWidget>(form, "txtSecret"));
     QVERIFY(secret->state().passwordEdit && !secret->text(QAccessible::Value).contains("fake"));
 }
 
 void Form5Test::createsCancelsAndCloses()
 {
-    BoxRecorder boxes;
+    MessageRecorder boxes;
     FakePayPal fake(2);
     FakeLauncher browser(0);
     mainWindow();
@@ -201,27 +198,29 @@ void Form5Test::createsCancelsAndCloses()
     type(form, "txtClientId", "fake-slow");
     type(form, "txtSecret", "fake-secret");
     click(form, "cmdCreate");
-    QVERIFY(control(form, "cmdCancel")->isEnabled() && !control(form, "Frame1")->isEnabled());
+    QVERIFY(control<QWidget>(form, "cmdCancel")->isEnabled() &&
+            !control<QWidget>(form, "Frame1")->isEnabled());
     QList<QJsonObject> calls;
     QTRY_VERIFY((calls += fake.requests()).size() >= 5); // this Create's call is under way
     click(form, "cmdCancel");
-    QVERIFY(control(form, "cmdCreate")->isEnabled() && control(form, "Frame1")->isEnabled());
+    QVERIFY(control<QWidget>(form, "cmdCreate")->isEnabled() &&
+            control<QWidget>(form, "Frame1")->isEnabled());
     QTest::qWait(2500);
     QCOMPARE(boxes.boxes.size(), 1u);
     QCOMPARE(text(form, "txtLink"), link);
-    QTest::keyClick(control(form, "txtClientId"), Qt::Key_Escape);
+    QTest::keyClick(control<QWidget>(form, "txtClientId"), Qt::Key_Escape);
     QVERIFY(!forms().form5.isLoaded());
 }
 
 void Form5Test::entriesToFixGoToTheMainWindow()
 {
-    BoxRecorder boxes;
+    MessageRecorder boxes;
     Form1* main = mainWindow("12,50");
     Form5* form = linkWindow();
     click(form, "cmdCreate");
     QVERIFY(
         boxes.boxes.at(0).text.startsWith("Error: PayPal would refuse this payment link:\nPrice of Item"));
-    QCOMPARE(main->focusWidget(), control(main, "Text3"));
+    QCOMPARE(main->focusWidget(), control<QWidget>(main, "Text3"));
 
     // The main window closed: it comes back, empty, with the cursor where to start.
     main->close();
@@ -230,7 +229,7 @@ void Form5Test::entriesToFixGoToTheMainWindow()
     QVERIFY(boxes.boxes.at(1).text.startsWith(
         "Error: Please fill in the item name, the price and the success URL"));
     QVERIFY(forms().form1.isLoaded() && forms().form1.get()->isVisible() && form->isVisible());
-    QCOMPARE(forms().form1.get()->focusWidget(), control(forms().form1.get(), "Text1"));
+    QCOMPARE(forms().form1.get()->focusWidget(), control<QWidget>(forms().form1.get(), "Text1"));
 }
 
 QTEST_MAIN(Form5Test)

@@ -15,6 +15,7 @@ is saved as a PNG whose path is printed.
 """
 
 import argparse
+import json
 import os
 import re
 import secrets
@@ -44,6 +45,8 @@ MAIN_TITLE = "Quorvane"
 CODE_TITLE = "The Code!"
 ABOUT_TITLE = "Licensed Owner Details"
 READ_TITLE = "Read a Button Code"
+LINK_TITLE = "PayPal Payment Link"
+FAKE_PAYPAL = SOURCE_DIR / "tests" / "paypalapi" / "fakepaypal.py"
 
 
 # Which main-window control holds which entry.
@@ -568,6 +571,7 @@ class Scenarios:
         self.main_layout = Layout(SOURCE_DIR / "ui" / "form1.ui")
         self.code_layout = Layout(SOURCE_DIR / "ui" / "form2.ui")
         self.about_layout = Layout(SOURCE_DIR / "ui" / "form3.ui")
+        self.link_layout = Layout(SOURCE_DIR / "ui" / "form5.ui")
         self.pages = []  # (entry, code) for the browser check
         self.running = []  # left running by a failure, until the screen is saved
 
@@ -696,6 +700,45 @@ class Scenarios:
         self.desktop.wait_gone(reader)
         check(self.generate_and_copy(tool, HOSTILE) == code, "the code read back is not the code written")
         tool.exit()
+
+    def payment_link(self):
+        """Ctrl+L on a filled form, Sandbox, an app's credentials and Create, against a
+        fake PayPal on the loopback: Copy Link and Copy Code put the link PayPal made and
+        its page code, with the chosen picture, on the clipboard."""
+        fake = subprocess.Popen([sys.executable, str(FAKE_PAYPAL)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, text=True)
+        try:
+            port = int(fake.stdout.readline().split()[1])
+            tool = self.start(dict(self.desktop.env, QUORVANE_PAYPAL_API=f"http://127.0.0.1:{port}",
+                                   DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent"))
+            tool.fill(PLAIN)
+            tool.click("Text5")
+            self.desktop.key("ctrl+l")
+            window = self.desktop.wait_window(LINK_TITLE)
+            layout = self.link_layout
+            self.desktop.click(window, layout.indicator("optSandbox"))
+            for box, typed in (("txtClientId", "shop-app"), ("txtSecret", "fake-secret")):
+                self.desktop.click(window, layout.centre(box))
+                self.desktop.type(typed)
+            self.desktop.click(window, layout.centre("cmdCreate"))
+            link, deadline = b"", time.monotonic() + STEP_TIMEOUT
+            while not link.startswith(b"https://"):
+                check(time.monotonic() < deadline, "no link to copy after Create")
+                time.sleep(0.2)
+                self.desktop.click(window, layout.centre("cmdCopyLink"))
+                link = self.desktop.clipboard() or b""
+            self.desktop.click(window, layout.centre("cmdCopyCode"))
+            picture = b"https://www.paypal.com/images/x-click-but5.gif"
+            want = b'<a href="' + link + b'"><img src="' + picture + b'" alt="Buy Now with PayPal" border="0"></a>'
+            check(self.desktop.clipboard() == want, f"the page code copied is {self.desktop.clipboard()!r}")
+            tool.exit()
+        finally:
+            fake.stdin.close()
+            calls = [json.loads(line) for line in fake.stdout]
+            fake.wait(timeout=STEP_TIMEOUT)
+        check([c["path"] for c in calls] == ["/v1/oauth2/token", "/v1/checkout/payment-resources"],
+              f"PayPal was asked {[c['path'] for c in calls]}")
+        check(all(c["client"] == "shop-app" and not c["problems"] for c in calls), f"PayPal saw {calls}")
 
     def exit_at_once(self):
         """Exit right after the start: the program ends, no other window ever shows."""
@@ -869,7 +912,7 @@ class Scenarios:
             raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
 
 
-SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button", "hostile_seller", "own_image", "incomplete",
+SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button", "payment_link", "hostile_seller", "own_image", "incomplete",
              "refused_seller", "control_characters", "launcher_without_xdg_open", "exit_while_launching",
              "long_fields", "page_in_chromium"]
 
