@@ -5,11 +5,14 @@
 #include "form1.h"
 #include "form2.h"
 #include "form3.h"
+#include "form4.h"
+#include "form5.h"
 #include "forms.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QPlainTextEdit>
 #include <QWindow>
 #include <cstdio>
 #include <variant>
@@ -73,5 +76,8 @@ int main(int argc, char* argv[])
     forms().form2.get()->setCode(sampleCode());
     rendered = render(forms().form2.get(), directory, QStringLiteral("form2-code")) && rendered;
     rendered = render(forms().form3.get(), directory, QStringLiteral("form3-about")) && rendered;
+    forms().form4.get()->findChild<QPlainTextEdit*>(QStringLiteral("txtCode"))->setPlainText(sampleCode());
+    rendered = render(forms().form4.get(), directory, QStringLiteral("form4-read")) && rendered;
+    rendered = render(forms().form5.get(), directory, QStringLiteral("form5-link")) && rendered;
     return rendered ? 0 : 1;
 }
