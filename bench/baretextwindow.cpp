@@ -1,6 +1,6 @@
 #include "baretextwindow.h"
 
-#include "form1_captions.h"
+#include "form1_texts.h"
 #include "skin.h"
 
 #include <QPainter>
@@ -11,7 +11,7 @@ namespace quorvane::bench {
 BareTextWindow::BareTextWindow()
 {
     setWindowTitle(QStringLiteral("Bare text window"));
-    setFixedSize(478, 562);
+    setFixedSize(form1Width, form1Height);
     Skin::prepare(this);
 }
 
