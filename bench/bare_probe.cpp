@@ -1,5 +1,6 @@
 // bare_window with the same report as startup_probe, so the two start-ups are
 // measured the same way.
+#include "form1_texts.h"
 #include "idleprobe.h"
 
 #include <QApplication>
@@ -11,7 +12,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QWidget window;
     window.setWindowTitle(QStringLiteral("Bare window"));
-    window.setFixedSize(478, 562);
+    window.setFixedSize(quorvane::bench::form1Width, quorvane::bench::form1Height);
     quorvane::bench::IdleProbe probe([&window](const QWidget* w) { return w == &window; });
     probe.whenIdle([mainEntered] { quorvane::bench::reportStartupAndQuit(mainEntered); });
     window.show();
