@@ -189,24 +189,6 @@ bool isIpv6(std::string_view text)
     return compressed || groups == 8;
 }
 
-// The bytes a browser reads from "%41"-style escapes in a host; a "%" without two
-// hexadecimal digits stays.
-std::string percentDecoded(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && digitValue(text[i + 1]) >= 0 &&
-            digitValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(digitValue(text[i + 1]) * 16 + digitValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // What no domain may hold once browsers have converted it to ASCII.
 bool isForbiddenInDomain(char c)
 {
@@ -264,6 +246,22 @@ bool hasAtLeastTwoLabels(std::string_view name)
 }
 
 } // namespace
+
+std::string percentDecoded(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && digitValue(text[i + 1]) >= 0 &&
+            digitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(digitValue(text[i + 1]) * 16 + digitValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
 
 bool isWebHost(std::string_view host)
 {

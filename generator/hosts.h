@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace quorvane {
@@ -13,6 +14,10 @@ bool isWebHost(std::string_view host);
 // Whether what stands after the host's ":" is a port a browser takes: digits only,
 // at most 65535; an empty port is the scheme's own.
 bool isPort(std::string_view port);
+
+// The bytes a browser reads from "%41"-style escapes in a host; a "%" without two
+// hexadecimal digits stays.
+std::string percentDecoded(std::string_view text);
 
 // Whether a text is the domain of an e-mail address: a name of at least two labels of
 // letters, digits and hyphens, in Unicode too, that passes UTS #46 with its standard

@@ -1,5 +1,7 @@
 #include "paymentaddress.h"
 
+#include "hosts.h"
+
 #include <algorithm>
 #include <iterator>
 #include <string>
@@ -24,30 +26,6 @@ std::string lowerAscii(std::string_view text)
     std::string lower(text);
     std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return lowerAscii(c); });
     return lower;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    c = lowerAscii(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-std::string percentDecoded(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 // The address as the URL parser sees it: leading and trailing C0 controls and
