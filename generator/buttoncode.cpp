@@ -45,17 +45,6 @@ bool isAscii(std::string_view text)
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-std::string pictureUrl(const ButtonRequest& r)
-{
-    if (!r.UsePresetImage) {
-        return r.OwnImageUrl;
-    }
-    const bool known = r.ChosenImage > 0 && r.ChosenImage < static_cast<int>(PresetButtonTable.size());
-    std::string url(ImageBaseUrl);
-    url += known ? PresetButtonTable[static_cast<std::size_t>(r.ChosenImage)] : std::string_view();
-    return url;
-}
-
 // Everything of a hidden field up to its value.
 void appendFieldStart(std::string& out, std::string_view encodedName)
 {
@@ -94,6 +83,17 @@ bool submitsNonAscii(const ButtonRequest& r)
 }
 
 } // namespace
+
+std::string pictureUrl(const ButtonRequest& r)
+{
+    if (!r.UsePresetImage) {
+        return r.OwnImageUrl;
+    }
+    const bool known = r.ChosenImage > 0 && r.ChosenImage < static_cast<int>(PresetButtonTable.size());
+    std::string url(ImageBaseUrl);
+    url += known ? PresetButtonTable[static_cast<std::size_t>(r.ChosenImage)] : std::string_view();
+    return url;
+}
 
 ButtonCodeResult GenerateButtonCode(const ButtonRequest& r)
 {

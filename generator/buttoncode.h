@@ -35,6 +35,9 @@ using ButtonCodeResult = std::variant<Incomplete, Refused, ButtonCode>;
 
 ButtonCodeResult GenerateButtonCode(const ButtonRequest& request);
 
+// The address of the button's picture: the chosen preset's, or the seller's own.
+std::string pictureUrl(const ButtonRequest& request);
+
 // What the seller is told when the form is incomplete.
 inline constexpr std::string_view IncompleteMessageText =
     "Error: Please complete the whole form before generating the code";

@@ -1,5 +1,6 @@
 #include "checks.h"
 
+#include "ascii.h"
 #include "characters.h"
 #include "hosts.h"
 #include "utf8.h"
@@ -16,64 +17,9 @@ constexpr std::size_t MaxItemCharacters = 127;
 constexpr std::size_t MaxAccountCharacters = 127;
 constexpr std::size_t MaxAddressCharacters = 1024;
 
-bool isAsciiDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-bool isAsciiUpper(char c)
-{
-    return c >= 'A' && c <= 'Z';
-}
-
-bool isAsciiLetter(char c)
-{
-    return isAsciiUpper(c) || (c >= 'a' && c <= 'z');
-}
-
-char lowerAscii(char c)
-{
-    return isAsciiUpper(c) ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return equalsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-// The caption of an entry on the main window, which every message starts with.
-std::string_view caption(Entry entry)
-{
-    switch (entry) {
-    case Entry::Account:
-        return "Your Paypal Account";
-    case Entry::ItemName:
-        return "Item Name / Service";
-    case Entry::ItemNumber:
-        return "Item ID / Number";
-    case Entry::Amount:
-        return "Price of Item / Service";
-    case Entry::ReturnUrl:
-        return "Success URL";
-    case Entry::CancelUrl:
-        return "Cancelled URL";
-    case Entry::OwnImageUrl:
-        return "Your own image";
-    case Entry::NoteTitle:
-        break;
-    }
-    return "Note Title";
-}
-
 Problem advice(Entry entry, std::string_view text)
 {
-    return Problem{entry, std::string(caption(entry)) + ": " + std::string(text)};
+    return Problem{entry, std::string(entryCaption(entry)) + ": " + std::string(text)};
 }
 
 std::optional<Problem> strayCharacterProblem(Entry entry, std::string_view text, CharacterRule rule)
@@ -251,6 +197,29 @@ constexpr std::array<std::string_view, 24> Currencies = {
 
 } // namespace
 
+std::string_view entryCaption(Entry entry)
+{
+    switch (entry) {
+    case Entry::Account:
+        return "Your Paypal Account";
+    case Entry::ItemName:
+        return "Item Name / Service";
+    case Entry::ItemNumber:
+        return "Item ID / Number";
+    case Entry::Amount:
+        return "Price of Item / Service";
+    case Entry::ReturnUrl:
+        return "Success URL";
+    case Entry::CancelUrl:
+        return "Cancelled URL";
+    case Entry::OwnImageUrl:
+        return "Your own image";
+    case Entry::NoteTitle:
+        break;
+    }
+    return "Note Title";
+}
+
 std::variant<Price, Problem> checkPrice(std::string_view text)
 {
     const auto refuse = [](std::string_view message) { return Problem{Entry::Amount, std::string(message)}; };
@@ -336,9 +305,9 @@ std::vector<Problem> buttonProblems(const ButtonRequest& r)
     return problems;
 }
 
-std::string refusalMessageText(const std::vector<Problem>& problems)
+std::string refusalMessageText(const std::vector<Problem>& problems, std::string_view heading)
 {
-    std::string text(RefusedMessageHeading);
+    std::string text(heading);
     for (const Problem& problem : problems) {
         text += '\n';
         text += problem.message;

@@ -33,6 +33,9 @@ struct Price
 
 std::variant<Price, Problem> checkPrice(std::string_view text);
 
+// The caption of an entry on the main window, which every message about it starts with.
+std::string_view entryCaption(Entry entry);
+
 // The problem with one text entry other than the price, if any. Required entries are
 // checked for being filled in elsewhere: an empty text here is judged on its form.
 std::optional<Problem> checkEntry(Entry entry, std::string_view text);
@@ -73,6 +76,7 @@ inline constexpr std::string_view OwnImageUrlMessage =
     "https://example.com/buy.png, with no spaces or other invisible characters, at most 1024 characters";
 
 // The text of the box for a list of problems: the heading and the problems, one a line.
-std::string refusalMessageText(const std::vector<Problem>& problems);
+std::string refusalMessageText(const std::vector<Problem>& problems,
+                               std::string_view heading = RefusedMessageHeading);
 
 } // namespace quorvane

@@ -1,5 +1,7 @@
 #include "hosts.h"
 
+#include "ascii.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -18,31 +20,12 @@ constexpr std::uint64_t TooLarge = std::uint64_t(1) << 40;
 // ICU counts in 32 bits; no host an address may hold comes near this.
 constexpr std::size_t MaxNameBytes = 1 << 20;
 
-int digitValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 // The number of a text of digits in a radix; nothing if a character is not one of them.
 std::optional<std::uint64_t> numberIn(std::string_view digits, int radix)
 {
     std::uint64_t value = 0;
     for (const char c : digits) {
-        const int d = digitValue(c);
+        const int d = hexDigitValue(c);
         if (d < 0 || d >= radix) {
             return std::nullopt;
         }
@@ -87,7 +70,8 @@ std::vector<std::string_view> labels(std::string_view name)
 bool endsInNumber(std::string_view name)
 {
     const std::string_view last = labels(name).back();
-    return (!last.empty() && std::all_of(last.begin(), last.end(), isDigit)) || ipv4Number(last).has_value();
+    return (!last.empty() && std::all_of(last.begin(), last.end(), isAsciiDigit)) ||
+           ipv4Number(last).has_value();
 }
 
 bool isIpv4(std::string_view name)
@@ -120,11 +104,11 @@ bool isEmbeddedIpv4(std::string_view text)
             }
             ++i;
         }
-        if (i == text.size() || !isDigit(text[i])) {
+        if (i == text.size() || !isAsciiDigit(text[i])) {
             return false;
         }
         int value = -1;
-        for (; i < text.size() && isDigit(text[i]); ++i) {
+        for (; i < text.size() && isAsciiDigit(text[i]); ++i) {
             if (value == 0) {
                 return false;
             }
@@ -169,7 +153,7 @@ bool isIpv6(std::string_view text)
             continue;
         }
         std::size_t length = 0;
-        while (length < 4 && digitValue(at(i + length)) >= 0) {
+        while (length < 4 && hexDigitValue(at(i + length)) >= 0) {
             ++length;
         }
         if (at(i + length) == '.') {
@@ -252,9 +236,9 @@ std::string percentDecoded(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && digitValue(text[i + 1]) >= 0 &&
-            digitValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(digitValue(text[i + 1]) * 16 + digitValue(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0 &&
+            hexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];

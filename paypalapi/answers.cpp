@@ -1,5 +1,7 @@
 #include "answers.h"
 
+#include "checks.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,26 +19,21 @@ QString fieldCaption(const QString& field)
 {
     const QStringList parts =
         field.split(QRegularExpression(QStringLiteral("[/.\\[\\]]")), Qt::SkipEmptyParts);
-    if (parts.contains(QLatin1String("unit_amount"))) {
-        return QStringLiteral("Price of Item / Service");
-    }
-    if (parts.contains(QLatin1String("customer_notes"))) {
-        return QStringLiteral("Note Title");
-    }
     const QString last = parts.isEmpty() ? QString() : parts.last();
-    if (last == QLatin1String("name")) {
-        return QStringLiteral("Item Name / Service");
-    }
-    if (last == QLatin1String("product_id")) {
-        return QStringLiteral("Item ID / Number");
-    }
-    if (last == QLatin1String("return_url")) {
-        return QStringLiteral("Success URL");
-    }
     if (last == QLatin1String("collect_shipping_address")) {
         return QStringLiteral("Collect shipping details");
     }
-    return field;
+    const std::optional<Entry> entry = parts.contains(QLatin1String("unit_amount"))      ? Entry::Amount
+                                       : parts.contains(QLatin1String("customer_notes")) ? Entry::NoteTitle
+                                       : last == QLatin1String("name")                   ? Entry::ItemName
+                                       : last == QLatin1String("product_id")             ? Entry::ItemNumber
+                                       : last == QLatin1String("return_url") ? std::optional(Entry::ReturnUrl)
+                                                                             : std::nullopt;
+    if (!entry) {
+        return field;
+    }
+    const std::string_view caption = entryCaption(*entry);
+    return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
 }
 
 QString credentialsRefusedText(Environment environment)

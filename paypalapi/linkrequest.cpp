@@ -49,12 +49,8 @@ std::optional<EntryFix> entryFix(const ButtonRequest& r)
     if (problems.empty()) {
         return std::nullopt;
     }
-    std::string message(LinkRefusedHeading);
-    for (const Problem& problem : problems) {
-        message += '\n';
-        message += problem.message;
-    }
-    return EntryFix{problems.front().entry, std::move(message), std::string(RefusedMessageTitle)};
+    return EntryFix{problems.front().entry, refusalMessageText(problems, LinkRefusedHeading),
+                    std::string(RefusedMessageTitle)};
 }
 
 } // namespace
@@ -94,16 +90,6 @@ std::variant<EntryFix, QByteArray> linkRequestBody(const ButtonRequest& r)
         {QStringLiteral("line_items"), QJsonArray{item}},
     };
     return QJsonDocument(body).toJson(QJsonDocument::Compact);
-}
-
-QString pictureAddress(const ButtonRequest& r)
-{
-    if (!r.UsePresetImage) {
-        return text(r.OwnImageUrl);
-    }
-    const bool known = r.ChosenImage > 0 && r.ChosenImage < static_cast<int>(PresetButtonTable.size());
-    return text(ImageBaseUrl) +
-           (known ? text(PresetButtonTable[static_cast<std::size_t>(r.ChosenImage)]) : QString());
 }
 
 QString pageCode(const QString& link, const QString& picture)

@@ -37,9 +37,6 @@ inline constexpr std::string_view UnusedEntriesText =
 // entries a link uses are checked as Generate checks them, Item ID being optional.
 std::variant<EntryFix, QByteArray> linkRequestBody(const ButtonRequest& request);
 
-// The address of the button picture the seller chose: a preset or their own.
-QString pictureAddress(const ButtonRequest& request);
-
 // One line of HTML: the picture, linked to the payment link.
 QString pageCode(const QString& link, const QString& picture);
 

@@ -1,5 +1,7 @@
 #include "controlvalues.h"
 
+#include "ascii.h"
+
 #include <algorithm>
 #include <array>
 #include <iterator>
@@ -12,11 +14,6 @@ namespace {
 bool isAsciiWhitespace(char c)
 {
     return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 std::string withoutLineBreaks(std::string_view text)
@@ -40,7 +37,7 @@ std::string_view trimmed(std::string_view text)
 
 std::size_t skipDigits(std::string_view text, std::size_t i)
 {
-    while (i < text.size() && isDigit(text[i])) {
+    while (i < text.size() && isAsciiDigit(text[i])) {
         ++i;
     }
     return i;
@@ -101,7 +98,7 @@ std::string sanitizedColor(std::string_view value)
 {
     const bool valid =
         value.size() == 7 && value[0] == '#' && std::all_of(value.begin() + 1, value.end(), [](char c) {
-            return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+            return isAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
         });
     if (!valid) {
         return "#000000";
@@ -130,7 +127,7 @@ InputType inputTypeOf(std::string_view typeAttribute)
         {"datetime-local", InputType::Other}, {"range", InputType::Other},
     }};
     for (const auto& [name, type] : Types) {
-        if (equalsIgnoringAsciiCase(name, typeAttribute)) {
+        if (equalsNoCase(name, typeAttribute)) {
             return type;
         }
     }
@@ -140,8 +137,8 @@ InputType inputTypeOf(std::string_view typeAttribute)
 bool takesDirname(std::string_view typeAttribute)
 {
     // Text and search, and the unknown types that count as text.
-    return inputTypeOf(typeAttribute) == InputType::Text && !equalsIgnoringAsciiCase(typeAttribute, "tel") &&
-           !equalsIgnoringAsciiCase(typeAttribute, "password");
+    return inputTypeOf(typeAttribute) == InputType::Text && !equalsNoCase(typeAttribute, "tel") &&
+           !equalsNoCase(typeAttribute, "password");
 }
 
 std::string sanitizedValue(InputType type, std::string_view value, bool multiple)
@@ -164,14 +161,6 @@ std::string sanitizedValue(InputType type, std::string_view value, bool multiple
     default:
         return withoutLineBreaks(value);
     }
-}
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-               return lower(x) == lower(y);
-           });
 }
 
 std::string strippedAndCollapsed(std::string_view text)

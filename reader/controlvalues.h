@@ -39,8 +39,6 @@ std::string sanitizedValue(InputType type, std::string_view value, bool multiple
 // space, as an option's text is read.
 std::string strippedAndCollapsed(std::string_view text);
 
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
-
 // Every CR LF pair and lone CR made LF, as a text area's value is read.
 std::string withLineFeeds(std::string_view text);
 

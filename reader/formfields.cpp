@@ -1,5 +1,6 @@
 #include "formfields.h"
 
+#include "ascii.h"
 #include "controlvalues.h"
 #include "paymentaddress.h"
 
@@ -293,10 +294,10 @@ std::string_view directionOf(const GumboNode& element)
     for (const GumboNode* node = &element; node != nullptr && node->type == GUMBO_NODE_ELEMENT;
          node = node->parent) {
         const std::string_view dir = attributeOr(*node, "dir");
-        if (equalsIgnoringAsciiCase(dir, "rtl")) {
+        if (equalsNoCase(dir, "rtl")) {
             return "rtl";
         }
-        if (equalsIgnoringAsciiCase(dir, "ltr") || equalsIgnoringAsciiCase(dir, "auto")) {
+        if (equalsNoCase(dir, "ltr") || equalsNoCase(dir, "auto")) {
             return "ltr";
         }
     }
@@ -395,7 +396,7 @@ void EntryList::addInput(const GumboNode& input, std::string_view name)
         }
         return;
     case InputType::Hidden:
-        add(name, equalsIgnoringAsciiCase(name, "_charset_") ? std::string("UTF-8") : std::string(value));
+        add(name, equalsNoCase(name, "_charset_") ? std::string("UTF-8") : std::string(value));
         return;
     default: {
         const InputType type = inputTypeOf(attributeOr(input, "type"));

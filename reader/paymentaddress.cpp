@@ -1,5 +1,6 @@
 #include "paymentaddress.h"
 
+#include "ascii.h"
 #include "hosts.h"
 
 #include <algorithm>
@@ -10,23 +11,6 @@
 namespace quorvane {
 
 namespace {
-
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string lowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return lowerAscii(c); });
-    return lower;
-}
 
 // The address as the URL parser sees it: leading and trailing C0 controls and
 // spaces dropped, tabs and line breaks anywhere removed.

@@ -200,7 +200,7 @@ void Form5::cmdCreate_Click()
     if (m_keyring && m_remember[slot(chosen)]) {
         m_store->save(chosen, credentials);
     }
-    m_picture = pictureAddress(entries);
+    m_picture = QString::fromStdString(pictureUrl(entries));
     m_asked = chosen;
     setWorking(true);
     setStatus(QStringLiteral("Asking PayPal (%1) for the link…").arg(environmentName(chosen)));
