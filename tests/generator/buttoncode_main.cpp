@@ -8,7 +8,6 @@
 // text holds no Buy Now button.
 #include "buttoncode.h"
 #include "buttonreader.h"
-#include "utf8.h"
 
 #include <cstdio>
 #include <cstring>
@@ -105,29 +104,23 @@ bool parseArgument(ButtonRequest& r, std::string_view arg)
     return setField(r, arg.substr(2, eq - 2), arg.substr(eq + 1));
 }
 
-// A JSON string: valid UTF-8, quotes, backslashes and controls escaped.
+// A JSON string of what the reader gives, which is valid UTF-8: quotes, backslashes
+// and controls escaped.
 std::string json(std::string_view text)
 {
     std::string out = "\"";
-    quorvane::forEachCodePoint(text, [&out](char32_t c, std::size_t) {
+    for (const char c : text) {
         if (c == '"' || c == '\\') {
             out += '\\';
         }
-        if (c < 0x20) {
+        if (static_cast<unsigned char>(c) < 0x20) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
             out += escaped;
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
         } else {
-            const int length = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-            constexpr unsigned char leads[] = {0, 0, 0xC0, 0xE0, 0xF0};
-            for (int k = 0; k < length; ++k) {
-                const int shift = 6 * (length - 1 - k);
-                out += static_cast<char>(k == 0 ? leads[length] | c >> shift : 0x80 | (c >> shift & 0x3F));
-            }
+            out += c;
         }
-    });
+    }
     return out + '"';
 }
 

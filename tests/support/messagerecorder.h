@@ -3,7 +3,6 @@
 #include "messagebox.h"
 
 #include <QString>
-#include <QStringList>
 #include <vector>
 
 namespace quorvane::testing {
@@ -30,15 +29,6 @@ public:
 
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
-
-    QStringList titles() const
-    {
-        QStringList result;
-        for (const RecordedBox& box : boxes) {
-            result.append(box.title);
-        }
-        return result;
-    }
 
     std::vector<RecordedBox> boxes;
 };

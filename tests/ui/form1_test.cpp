@@ -976,13 +976,6 @@ void Form1Test::menuOpensOneWindowOfEachKind()
         menus << menu->text();
     }
     QCOMPARE(menus, QStringList({"&Button", "&Help"}));
-    const auto count = [](const char* className) {
-        int n = 0;
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            n += window->inherits(className) && window->isVisible() ? 1 : 0;
-        }
-        return n;
-    };
     for (int press = 0; press < 2; ++press) {
         QTest::keyClick(form, Qt::Key_O, Qt::ControlModifier);
         QTest::keyClick(form, Qt::Key_L, Qt::ControlModifier);
@@ -990,9 +983,14 @@ void Form1Test::menuOpensOneWindowOfEachKind()
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
     }
-    QCOMPARE(count("quorvane::Form4"), 1);
-    QCOMPARE(count("quorvane::Form5"), 1);
-    QCOMPARE(count("quorvane::Form3"), 1);
+    QStringList shown;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        shown << (window->isVisible() ? window->metaObject()->className() : "");
+    }
+    shown.removeAll("");
+    shown.sort();
+    QCOMPARE(shown,
+             QStringList({"quorvane::Form1", "quorvane::Form3", "quorvane::Form4", "quorvane::Form5"}));
 }
 
 void Form1Test::readingAButtonCodeFillsTheForm_data()
@@ -1000,11 +998,6 @@ void Form1Test::readingAButtonCodeFillsTheForm_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("box"); // what the seller is told; nothing when empty
     QTest::addColumn<bool>("filled");
-    Choices choices;
-    choices.collectShipping = choices.allowNote = CheckBoxState::Ticked;
-    choices.picture = 5;
-    QTest::newRow("a code of ours") << QString::fromStdString(expectedCode(completeEntries(), choices))
-                                    << QString() << true;
     QTest::newRow("a button with a tax")
         << QStringLiteral("<FORM action='https://www.paypal.com/cgi-bin/webscr'><input type=hidden name=cmd "
                           "value=_xclick><input name=business value=seller@shop.example><input name=tax "
@@ -1015,7 +1008,8 @@ void Form1Test::readingAButtonCodeFillsTheForm_data()
 }
 
 // Ctrl+O opens the reader; Ctrl+Return reads the pasted code into the form, which
-// then holds nothing of what stood there before, or says why it cannot.
+// then holds nothing of what stood there before, or says why it cannot. (The real
+// window test reads back a code of the tool's own.)
 void Form1Test::readingAButtonCodeFillsTheForm()
 {
     QFETCH(QString, code);
@@ -1050,17 +1044,11 @@ void Form1Test::readingAButtonCodeFillsTheForm()
         QVERIFY(!forms().form4.isLoaded());
         return;
     }
-    QVERIFY(!(form->buttonRequest() == before));
     QCOMPARE(control<QCheckBox>(form, "Check2")->checkState(), Qt::Unchecked);
-    const ButtonCodeResult again = GenerateButtonCode(form->buttonRequest());
-    if (QTest::currentDataTag() == QLatin1String("a code of ours")) {
-        QCOMPARE(QString::fromStdString(std::get<ButtonCode>(again).text), code);
-    } else {
-        QCOMPARE(textBox(form, 5)->text(), QStringLiteral("seller@shop.example"));
-        QCOMPARE(textBox(form, 1)->text(), QString());
-        QCOMPARE(textBox(form, 7)->text(), QStringLiteral("http://"));
-        QCOMPARE(borders(form), onlyBordered(6));
-    }
+    QCOMPARE(textBox(form, 5)->text(), QStringLiteral("seller@shop.example"));
+    QCOMPARE(textBox(form, 1)->text(), QString());
+    QCOMPARE(textBox(form, 7)->text(), QStringLiteral("http://"));
+    QCOMPARE(borders(form), onlyBordered(6));
 }
 
 void Form1Test::aboutShowsOneAboutWindow()

@@ -222,31 +222,24 @@ class Display:
         self.proc = None
         return False
 
-    def has_red(self, rect):
-        """Whether a part of the screen shows the red of a critical-stop icon."""
+    def rows(self, rect):
+        """The (red, green, blue) of every pixel of a part of the screen, row by row."""
         data = (self.framebuffer / "Xvfb_screen0").read_bytes()
         header = struct.unpack(">25I", data[:100])
         offset, bytes_per_line = header[0] + header[19] * 12, header[12]
         x, y, w, h = rect
         for row in range(y, y + h):
             line = data[offset + row * bytes_per_line + x * 4:offset + row * bytes_per_line + (x + w) * 4]
-            blue, green, red = line[0::4], line[1::4], line[2::4]
-            if sum(1 for r, g, b in zip(red, green, blue) if r > 180 and g < 90 and b < 90) > 20:
-                return True
-        return False
+            yield list(zip(line[2::4], line[1::4], line[0::4]))
+
+    def has_red(self, rect):
+        """Whether a part of the screen shows the red of a critical-stop icon."""
+        return any(sum(1 for r, g, b in row if r > 180 and g < 90 and b < 90) > 20 for row in self.rows(rect))
 
     def share(self, rect, colour, tolerance=12):
         """The share of a part of the screen whose pixels show about this colour."""
-        data = (self.framebuffer / "Xvfb_screen0").read_bytes()
-        header = struct.unpack(">25I", data[:100])
-        offset, bytes_per_line = header[0] + header[19] * 12, header[12]
-        x, y, w, h = rect
-        near = 0
-        for row in range(y, y + h):
-            line = data[offset + row * bytes_per_line + x * 4:offset + row * bytes_per_line + (x + w) * 4]
-            near += sum(1 for b, g, r in zip(line[0::4], line[1::4], line[2::4])
-                        if max(abs(r - colour[0]), abs(g - colour[1]), abs(b - colour[2])) <= tolerance)
-        return near / max(1, w * h)
+        near = sum(1 for row in self.rows(rect) for p in row if max(abs(a - b) for a, b in zip(p, colour)) <= tolerance)
+        return near / max(1, rect[2] * rect[3])
 
     def screenshot(self, label):
         source = self.framebuffer / "Xvfb_screen0"
