@@ -9,6 +9,8 @@
 
 namespace quorvane {
 
+class Cancellation;
+
 // A Buy Now button read back into the main window's entries.
 struct ReadButton
 {
@@ -37,10 +39,17 @@ struct NotABuyNowButton
 // plus 0.5 s a megabyte (16 MB at most) or 64 MB of memory plus 48 bytes a byte:
 // past that it is given up as too complex. Linux only: the time limit is a signal
 // (SIGRTMIN + 7) to the calling thread.
-std::variant<ReadButton, NotABuyNowButton> ReadButtonCode(std::string_view html);
+//
+// Cancelling the cancellation, from any thread, stops the read within a few
+// milliseconds of processor time; it then gives TooComplexMessage, which whoever
+// cancelled it does not show.
+std::variant<ReadButton, NotABuyNowButton> ReadButtonCode(std::string_view html,
+                                                          Cancellation* cancellation = nullptr);
 
-// The one sentence of the information box that lists what was not carried.
+// The one sentence of the information box that lists what was not carried: the
+// first MaxNamedNotCarried names and how many more there are.
 std::string notCarriedMessageText(const std::vector<std::string>& notCarried);
+inline constexpr std::size_t MaxNamedNotCarried = 10;
 
 // The name in notCarried for a button without an image button.
 inline constexpr std::string_view NoPictureField = "image";

@@ -2,6 +2,7 @@
 
 #include "ascii.h"
 #include "controlvalues.h"
+#include "cutoff.h"
 #include "paymentaddress.h"
 
 #include <algorithm>
@@ -67,7 +68,8 @@ struct Control
 {
     const GumboNode* node;
     const GumboNode* ancestorForm;
-    bool barred; // disabled itself or by a fieldset
+    bool barred;      // disabled itself or by a fieldset
+    bool rightToLeft; // what its dirname field says
 };
 
 // A stretch of the source text that is no markup: a comment, raw text, a start tag.
@@ -82,7 +84,7 @@ struct Span
 class TreeFacts
 {
 public:
-    explicit TreeFacts(const GumboNode& root);
+    TreeFacts(const GumboNode& root, Pacer& pacer);
 
     std::vector<const GumboNode*> forms;
     std::vector<Control> controls;
@@ -94,6 +96,9 @@ private:
     {
         const GumboNode* form = nullptr;
         bool fieldsetDisabled = false;
+        // The nearest valid dir attribute says which way the text runs, dir="auto"
+        // counting as left to right: found once for each element, from its parent's.
+        bool rightToLeft = false;
     };
     struct Frame
     {
@@ -108,10 +113,11 @@ private:
     void addSpan(std::size_t begin, std::size_t length);
 };
 
-TreeFacts::TreeFacts(const GumboNode& root)
+TreeFacts::TreeFacts(const GumboNode& root, Pacer& pacer)
 {
     std::vector<Frame> stack{Frame{&root, 0, {}, nullptr, {}}};
     while (!stack.empty()) {
+        pacer.step();
         Frame& top = stack.back();
         const GumboVector& children = childrenOf(*top.node);
         if (top.next == children.length) {
@@ -158,6 +164,10 @@ void TreeFacts::visit(const GumboNode& node, const Scope& scope, std::vector<Fra
         firstWithId.emplace(id, &node);
     }
     Frame frame{&node, 0, scope, nullptr, scope};
+    const std::string_view dir = attributeOr(node, "dir");
+    if (equalsNoCase(dir, "rtl") || equalsNoCase(dir, "ltr") || equalsNoCase(dir, "auto")) {
+        frame.children.rightToLeft = frame.legend.rightToLeft = equalsNoCase(dir, "rtl");
+    }
     if (isHtml(node, GUMBO_TAG_FORM)) {
         forms.push_back(&node);
         frame.children.form = &node;
@@ -165,7 +175,8 @@ void TreeFacts::visit(const GumboNode& node, const Scope& scope, std::vector<Fra
     } else if (isHtml(node, GUMBO_TAG_INPUT) || isHtml(node, GUMBO_TAG_SELECT) ||
                isHtml(node, GUMBO_TAG_TEXTAREA)) {
         // A control in a datalist is barred by the standard, not by Chromium: it submits.
-        controls.push_back({&node, scope.form, hasAttribute(node, "disabled") || scope.fieldsetDisabled});
+        controls.push_back({&node, scope.form, hasAttribute(node, "disabled") || scope.fieldsetDisabled,
+                            frame.children.rightToLeft});
     } else if (isHtml(node, GUMBO_TAG_FIELDSET) && hasAttribute(node, "disabled")) {
         frame.children.fieldsetDisabled = true;
         const GumboVector& children = node.v.element.children;
@@ -287,23 +298,6 @@ std::string descendantText(const GumboNode& node)
     return text;
 }
 
-// "ltr" or "rtl" for a dirname field: the nearest valid dir attribute says which,
-// dir="auto" counting as left to right.
-std::string_view directionOf(const GumboNode& element)
-{
-    for (const GumboNode* node = &element; node != nullptr && node->type == GUMBO_NODE_ELEMENT;
-         node = node->parent) {
-        const std::string_view dir = attributeOr(*node, "dir");
-        if (equalsNoCase(dir, "rtl")) {
-            return "rtl";
-        }
-        if (equalsNoCase(dir, "ltr") || equalsNoCase(dir, "auto")) {
-            return "ltr";
-        }
-    }
-    return "ltr";
-}
-
 // The non-negative integer at the start of an attribute, as HTML parses one.
 std::optional<unsigned long> nonNegativeInteger(std::string_view text)
 {
@@ -325,14 +319,14 @@ std::optional<unsigned long> nonNegativeInteger(std::string_view text)
 class EntryList
 {
 public:
-    explicit EntryList(const std::vector<Control>& owned);
+    EntryList(const std::vector<Control>& owned, Pacer& pacer);
 
     PayPalForm form;
 
 private:
-    void addInput(const GumboNode& input, std::string_view name);
+    void addInput(const Control& control, std::string_view name);
     void addSelect(const GumboNode& select, std::string_view name);
-    void addDirname(const GumboNode& control);
+    void addDirname(const Control& control);
     void add(std::string_view name, std::string value)
     {
         form.fields.push_back({std::string(name), std::move(value)});
@@ -344,9 +338,10 @@ private:
     bool m_pictureFound = false;
 };
 
-EntryList::EntryList(const std::vector<Control>& owned)
+EntryList::EntryList(const std::vector<Control>& owned, Pacer& pacer)
 {
     for (const Control& control : owned) {
+        pacer.step();
         const GumboNode& node = *control.node;
         if (isHtml(node, GUMBO_TAG_INPUT) && inputTypeOf(attributeOr(node, "type")) == InputType::Radio &&
             hasAttribute(node, "checked")) {
@@ -354,6 +349,7 @@ EntryList::EntryList(const std::vector<Control>& owned)
         }
     }
     for (const Control& control : owned) {
+        pacer.step();
         const GumboNode& node = *control.node;
         const bool input = isHtml(node, GUMBO_TAG_INPUT);
         if (input && !control.barred && !m_pictureFound &&
@@ -368,18 +364,19 @@ EntryList::EntryList(const std::vector<Control>& owned)
             continue;
         }
         if (input) {
-            addInput(node, name);
+            addInput(control, name);
         } else if (isHtml(node, GUMBO_TAG_SELECT)) {
             addSelect(node, name);
         } else {
             add(name, withLineFeeds(descendantText(node)));
-            addDirname(node);
+            addDirname(control);
         }
     }
 }
 
-void EntryList::addInput(const GumboNode& input, std::string_view name)
+void EntryList::addInput(const Control& control, std::string_view name)
 {
+    const GumboNode& input = *control.node;
     const std::string_view value = attributeOr(input, "value");
     switch (inputTypeOf(attributeOr(input, "type"))) {
     case InputType::Image:
@@ -402,7 +399,7 @@ void EntryList::addInput(const GumboNode& input, std::string_view name)
         const InputType type = inputTypeOf(attributeOr(input, "type"));
         add(name, sanitizedValue(type, value, hasAttribute(input, "multiple")));
         if (takesDirname(attributeOr(input, "type", "text"))) {
-            addDirname(input);
+            addDirname(control);
         }
     }
     }
@@ -455,19 +452,21 @@ void EntryList::addSelect(const GumboNode& select, std::string_view name)
     }
 }
 
-void EntryList::addDirname(const GumboNode& control)
+void EntryList::addDirname(const Control& control)
 {
-    const std::string_view dirname = attributeOr(control, "dirname");
+    const std::string_view dirname = attributeOr(*control.node, "dirname");
     if (!dirname.empty()) {
-        add(dirname, std::string(directionOf(control)));
+        add(dirname, control.rightToLeft ? "rtl" : "ltr");
     }
 }
 
 } // namespace
 
-std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source)
+std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source,
+                                         const WorkBudget* budget)
 {
-    const TreeFacts facts(document.root());
+    Pacer pacer(budget);
+    const TreeFacts facts(document.root(), pacer);
     const auto button = std::find_if(facts.forms.begin(), facts.forms.end(), [](const GumboNode* form) {
         return isPaymentsStandardAddress(attributeOr(*form, "action"));
     });
@@ -477,6 +476,7 @@ std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::stri
     const FormPointer pointer(facts, source);
     std::vector<Control> owned;
     for (const Control& control : facts.controls) {
+        pacer.step();
         const GumboNode* owner;
         if (const char* id = attribute(*control.node, "form")) {
             const auto found = facts.firstWithId.find(id);
@@ -490,7 +490,7 @@ std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::stri
             owned.push_back(control);
         }
     }
-    return EntryList(owned).form;
+    return EntryList(owned, pacer).form;
 }
 
 } // namespace quorvane

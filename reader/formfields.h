@@ -8,6 +8,8 @@
 
 namespace quorvane {
 
+class WorkBudget;
+
 // One name and value that a form submits.
 struct FormField
 {
@@ -29,6 +31,9 @@ struct PayPalForm
     std::optional<std::string> pictureAddress;
 };
 
-std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source);
+// Nothing when the tree has no such form. The walk is linear in the tree; with a
+// budget it throws WorkStopped once the budget is spent.
+std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source,
+                                         const WorkBudget* budget = nullptr);
 
 } // namespace quorvane

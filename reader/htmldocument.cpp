@@ -12,13 +12,6 @@ namespace quorvane {
 
 namespace {
 
-// Processor time: gumbo reads a real page at 10 to 20 MB a second, while markup
-// nested a hundred thousand deep takes it minutes.
-std::chrono::milliseconds timeLimit(std::size_t bytes)
-{
-    return std::chrono::milliseconds(1000 + bytes / 2097);
-}
-
 // The tree of a real page takes about 25 bytes for each byte of it.
 std::size_t memoryLimit(std::size_t bytes)
 {
@@ -45,11 +38,19 @@ std::size_t classBytes(unsigned sizeClass)
 
 } // namespace
 
-std::unique_ptr<HtmlDocument> HtmlDocument::parse(std::string_view html)
+// Processor time: gumbo reads a real page at 10 to 20 MB a second, while markup
+// nested a hundred thousand deep takes it minutes.
+std::chrono::milliseconds HtmlDocument::timeLimit(std::size_t bytes)
+{
+    return std::chrono::milliseconds(1000 + bytes / 2097);
+}
+
+std::unique_ptr<HtmlDocument> HtmlDocument::parse(std::string_view html, const WorkBudget* budget)
 {
     if (html.size() > MaxBytes) {
         return nullptr;
     }
+    const WorkBudget own(timeLimit(html.size()), nullptr);
     std::unique_ptr<HtmlDocument> document(new HtmlDocument(memoryLimit(html.size())));
     struct Job
     {
@@ -57,7 +58,7 @@ std::unique_ptr<HtmlDocument> HtmlDocument::parse(std::string_view html)
         std::string_view html;
     } job{document.get(), html};
     const bool finished = runWithin(
-        timeLimit(html.size()),
+        budget != nullptr ? *budget : own,
         [](void* context) {
             auto* job = static_cast<Job*>(context);
             GumboOptions options = kGumboDefaultOptions;
