@@ -148,6 +148,12 @@ def stop(proc, grace=5):
             continue
 
 
+def processor_seconds(pid):
+    """User and system time a process has used so far."""
+    fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def xwd_to_png(xwd, png):
     """Converts Xvfb's frame-buffer file (XWD, 32 bits a pixel, BGRX) to a PNG."""
     data = xwd.read_bytes()
@@ -683,6 +689,12 @@ class Scenarios:
         code = browser_test.generate(self.args.buttoncode, HOSTILE)
         tool = self.start()
         tool.fill(PLAIN)
+        self.desktop.wait_gone(self.open_reader_and_read(tool, code))
+        check(self.generate_and_copy(tool, HOSTILE) == code, "the code read back is not the code written")
+        tool.exit()
+
+    def open_reader_and_read(self, tool, code):
+        """Ctrl+O, the code pasted, Ctrl+Return; returns the reader window."""
         tool.click("Text5")  # the keyboard goes to the window it clicks
         self.desktop.key("ctrl+o")
         reader = self.desktop.wait_window(READ_TITLE)
@@ -690,9 +702,38 @@ class Scenarios:
         self.desktop.set_clipboard(code)
         self.desktop.click(reader, (w // 2, h // 2))
         self.desktop.key("ctrl+v", "ctrl+Return")
+        return reader
+
+    def abandoned_reads(self):
+        """Two reads of markup nested too deep for any page, each left with Escape at
+        once: the program soon stops working on them, and a button then reads within
+        1 s. Exit during a third such read ends the program within 1 s."""
+        hostile = b"<b>" * 300000 + browser_test.generate(self.args.buttoncode, PLAIN)
+        tool = self.start()
+        for _ in range(2):
+            reader = self.open_reader_and_read(tool, hostile)
+            time.sleep(0.3)
+            self.desktop.key("Escape")
+            self.desktop.wait_gone(reader)
+        busy = processor_seconds(tool.proc.pid)
+        time.sleep(1)
+        idle = processor_seconds(tool.proc.pid) - busy
+        check(idle < 0.2, f"the program used {idle:.2f} s of processor time in the second after both reads were left")
+        reader = self.open_reader_and_read(tool, browser_test.generate(self.args.buttoncode, HOSTILE))
+        started = time.monotonic()
         self.desktop.wait_gone(reader)
-        check(self.generate_and_copy(tool, HOSTILE) == code, "the code read back is not the code written")
-        tool.exit()
+        took = time.monotonic() - started
+        check(took < 1, f"a button took {took:.2f} s to read after two abandoned reads")
+        self.open_reader_and_read(tool, hostile)
+        time.sleep(0.3)
+        started = time.monotonic()
+        tool.click("Command3")
+        try:
+            status = tool.proc.wait(timeout=1)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program still runs 1 s after Exit during a read")
+        check(status == 0, f"the program ended with status {status} after Exit during a read")
+        print(f"     Exit during a read ended the program in {time.monotonic() - started:.2f} s", flush=True)
 
     def payment_link(self):
         """Ctrl+L on a filled form, Sandbox, an app's credentials and Create, against a
@@ -905,7 +946,8 @@ class Scenarios:
             raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
 
 
-SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button", "payment_link", "hostile_seller", "own_image", "incomplete",
+SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button",
+             "abandoned_reads", "payment_link", "hostile_seller", "own_image", "incomplete",
              "refused_seller", "control_characters", "launcher_without_xdg_open", "exit_while_launching",
              "long_fields", "page_in_chromium"]
 
