@@ -3,6 +3,7 @@
 #include "ascii.h"
 #include "controlvalues.h"
 #include "cutoff.h"
+#include "hosts.h"
 #include "paymentaddress.h"
 
 #include <algorithm>
@@ -63,7 +64,7 @@ bool holdsRawText(const GumboNode& element)
                        [&element](GumboTag tag) { return isHtml(element, tag); });
 }
 
-// A control that may submit a field: input, select or text area.
+// A control that may submit a field: input, button, select or text area.
 struct Control
 {
     const GumboNode* node;
@@ -172,8 +173,8 @@ void TreeFacts::visit(const GumboNode& node, const Scope& scope, std::vector<Fra
         forms.push_back(&node);
         frame.children.form = &node;
         frame.legend.form = &node;
-    } else if (isHtml(node, GUMBO_TAG_INPUT) || isHtml(node, GUMBO_TAG_SELECT) ||
-               isHtml(node, GUMBO_TAG_TEXTAREA)) {
+    } else if (isHtml(node, GUMBO_TAG_INPUT) || isHtml(node, GUMBO_TAG_BUTTON) ||
+               isHtml(node, GUMBO_TAG_SELECT) || isHtml(node, GUMBO_TAG_TEXTAREA)) {
         // A control in a datalist is barred by the standard, not by Chromium: it submits.
         controls.push_back({&node, scope.form, hasAttribute(node, "disabled") || scope.fieldsetDisabled,
                             frame.children.rightToLeft});
@@ -332,14 +333,34 @@ private:
         form.fields.push_back({std::string(name), std::move(value)});
     }
 
+    void addPressed(const GumboNode& button, std::string_view name);
+
     // The checked radio button of each group: the last one made with checked,
     // disabled or not.
     std::unordered_map<std::string_view, const GumboNode*> m_checkedRadio;
-    bool m_pictureFound = false;
+    // The button the buyer presses: the first image button, whose picture the
+    // button shows, else the first submit button.
+    const GumboNode* m_pressed = nullptr;
 };
+
+// An input of type submit or a button of no other type.
+bool isSubmitButton(const GumboNode& node)
+{
+    const std::string_view type = attributeOr(node, "type", "submit");
+    if (isHtml(node, GUMBO_TAG_BUTTON)) {
+        return !equalsNoCase(type, "button") && !equalsNoCase(type, "reset");
+    }
+    return isHtml(node, GUMBO_TAG_INPUT) && equalsNoCase(type, "submit");
+}
+
+bool isImageButton(const GumboNode& node)
+{
+    return isHtml(node, GUMBO_TAG_INPUT) && inputTypeOf(attributeOr(node, "type")) == InputType::Image;
+}
 
 EntryList::EntryList(const std::vector<Control>& owned, Pacer& pacer)
 {
+    const GumboNode* firstSubmit = nullptr;
     for (const Control& control : owned) {
         pacer.step();
         const GumboNode& node = *control.node;
@@ -347,23 +368,29 @@ EntryList::EntryList(const std::vector<Control>& owned, Pacer& pacer)
             hasAttribute(node, "checked")) {
             m_checkedRadio[attributeOr(node, "name")] = &node;
         }
-    }
-    for (const Control& control : owned) {
-        pacer.step();
-        const GumboNode& node = *control.node;
-        const bool input = isHtml(node, GUMBO_TAG_INPUT);
-        if (input && !control.barred && !m_pictureFound &&
-            inputTypeOf(attributeOr(node, "type")) == InputType::Image) {
-            m_pictureFound = true;
+        if (!control.barred && m_pressed == nullptr && isImageButton(node)) {
+            m_pressed = &node;
             if (const char* src = attribute(node, "src")) {
                 form.pictureAddress = src;
             }
         }
+        if (!control.barred && firstSubmit == nullptr && isSubmitButton(node)) {
+            firstSubmit = &node;
+        }
+    }
+    m_pressed = m_pressed != nullptr ? m_pressed : firstSubmit;
+    for (const Control& control : owned) {
+        pacer.step();
+        const GumboNode& node = *control.node;
         const std::string_view name = attributeOr(node, "name");
         if (control.barred || name.empty()) {
             continue;
         }
-        if (input) {
+        if (&node == m_pressed) {
+            addPressed(node, name);
+        } else if (isHtml(node, GUMBO_TAG_BUTTON)) {
+            continue; // only the pressed button submits
+        } else if (isHtml(node, GUMBO_TAG_INPUT)) {
             addInput(control, name);
         } else if (isHtml(node, GUMBO_TAG_SELECT)) {
             addSelect(node, name);
@@ -381,7 +408,7 @@ void EntryList::addInput(const Control& control, std::string_view name)
     switch (inputTypeOf(attributeOr(input, "type"))) {
     case InputType::Image:
     case InputType::Button:
-        return; // only the pressed button submits, and not its name alone
+        return; // only the pressed button submits
     case InputType::Checkbox:
         if (hasAttribute(input, "checked")) {
             add(name, std::string(attributeOr(input, "value", "on")));
@@ -403,6 +430,19 @@ void EntryList::addInput(const Control& control, std::string_view name)
         }
     }
     }
+}
+
+// What Chromium submits for the pressed button: an image button's value besides the
+// place clicked, which carries nothing; a submit input's value or its label.
+void EntryList::addPressed(const GumboNode& button, std::string_view name)
+{
+    if (isImageButton(button)) {
+        if (!attributeOr(button, "value").empty()) {
+            add(name, std::string(attributeOr(button, "value")));
+        }
+        return;
+    }
+    add(name, std::string(attributeOr(button, "value", isHtml(button, GUMBO_TAG_BUTTON) ? "" : "Submit")));
 }
 
 void EntryList::addSelect(const GumboNode& select, std::string_view name)
@@ -460,6 +500,25 @@ void EntryList::addDirname(const Control& control)
     }
 }
 
+// The fields of an application/x-www-form-urlencoded text, as PayPal reads them.
+void appendQueryFields(std::string_view query, std::vector<FormField>& fields)
+{
+    const auto decoded = [](std::string_view text) {
+        std::string plus(text);
+        std::replace(plus.begin(), plus.end(), '+', ' ');
+        return percentDecoded(plus);
+    };
+    while (!query.empty()) {
+        const std::string_view pair = query.substr(0, query.find('&'));
+        query.remove_prefix(std::min(pair.size() + 1, query.size()));
+        const std::size_t equals = std::min(pair.find('='), pair.size());
+        if (!pair.empty()) {
+            fields.push_back(
+                {decoded(pair.substr(0, equals)), decoded(pair.substr(std::min(equals + 1, pair.size())))});
+        }
+    }
+}
+
 } // namespace
 
 std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source,
@@ -467,9 +526,13 @@ std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::stri
 {
     Pacer pacer(budget);
     const TreeFacts facts(document.root(), pacer);
-    const auto button = std::find_if(facts.forms.begin(), facts.forms.end(), [](const GumboNode* form) {
-        return isPaymentsStandardAddress(attributeOr(*form, "action"));
-    });
+    std::optional<PaymentsStandardAddress> address;
+    const auto button =
+        std::find_if(facts.forms.begin(), facts.forms.end(), [&pacer, &address](const GumboNode* form) {
+            pacer.step();
+            address = paymentsStandardAddress(attributeOr(*form, "action"));
+            return address.has_value();
+        });
     if (button == facts.forms.end()) {
         return std::nullopt;
     }
@@ -490,7 +553,12 @@ std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::stri
             owned.push_back(control);
         }
     }
-    return EntryList(owned, pacer).form;
+    PayPalForm form = EntryList(owned, pacer).form;
+    // A form that gets sends its fields as the query, in place of the action's own.
+    if (equalsNoCase(attributeOr(**button, "method"), "post")) {
+        appendQueryFields(address->query, form.fields);
+    }
+    return form;
 }
 
 } // namespace quorvane

@@ -24,7 +24,9 @@ struct PayPalForm
 {
     // What a browser submits when the buyer presses the button, in tree order: the
     // values of the form's entry list, before the transfer encoding turns each line
-    // break into CR LF. The pressed button's own name is not among them.
+    // break into CR LF. The pressed button is the first image button, else the first
+    // submit button. When the form posts, the fields of the action's query follow:
+    // PayPal reads those too.
     std::vector<FormField> fields;
     // The src of the form's first image button; none when it has no image button
     // or that button no src.

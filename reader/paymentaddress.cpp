@@ -29,6 +29,18 @@ std::string cleaned(std::string_view text)
     return out;
 }
 
+// The length of the address's scheme, up to the ":"; 0 when it has none: a letter,
+// then letters, digits, "+", "-" and ".".
+std::size_t schemeLength(std::string_view url)
+{
+    if (url.empty() || !isAsciiLetter(url[0])) {
+        return 0;
+    }
+    const std::size_t end =
+        url.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-.");
+    return end != std::string_view::npos && url[end] == ':' ? end : 0;
+}
+
 bool isPayPalHost(std::string_view authority, bool secure)
 {
     if (const auto at = authority.rfind('@'); at != std::string_view::npos) {
@@ -48,17 +60,20 @@ bool isPayPalHost(std::string_view authority, bool secure)
     if (!port.empty() && number != (secure ? "443" : "80")) {
         return false;
     }
-    const std::string host = lowerAscii(percentDecoded(authority));
+    const std::optional<std::string> ascii = webDomainInAscii(authority);
+    if (!ascii) {
+        return false;
+    }
+    const std::string_view host = *ascii;
     constexpr std::string_view Domain = "paypal.com";
     if (host == Domain) {
         return true;
     }
-    const std::string_view below(host);
-    if (below.size() <= Domain.size() + 1 || !below.ends_with(Domain) ||
-        below[below.size() - Domain.size() - 1] != '.') {
+    if (host.size() <= Domain.size() + 1 || !host.ends_with(Domain) ||
+        host[host.size() - Domain.size() - 1] != '.') {
         return false;
     }
-    const std::string_view labels = below.substr(0, below.size() - Domain.size() - 1);
+    const std::string_view labels = host.substr(0, host.size() - Domain.size() - 1);
     return labels.front() != '.' && labels.find("..") == std::string_view::npos &&
            std::all_of(labels.begin(), labels.end(), [](char c) {
                return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
@@ -111,30 +126,43 @@ bool isRegion(std::string_view segment)
 
 } // namespace
 
-bool isPaymentsStandardAddress(std::string_view action)
+std::optional<PaymentsStandardAddress> paymentsStandardAddress(std::string_view action)
 {
     std::string url = cleaned(action);
-    const auto colon = url.find(':');
-    if (colon == std::string::npos) {
-        return false;
-    }
-    const std::string scheme = lowerAscii(std::string_view(url).substr(0, colon));
+    // In http and https addresses a backslash is a slash, up to the query.
+    const std::size_t queryStart = std::min(url.find_first_of("?#"), url.size());
+    std::replace(url.begin(), url.begin() + static_cast<std::ptrdiff_t>(queryStart), '\\', '/');
+    std::string_view rest = url;
+    const std::size_t colon = schemeLength(rest);
+    const std::string scheme = colon != 0 ? lowerAscii(rest.substr(0, colon)) : std::string("https");
     if (scheme != "http" && scheme != "https") {
-        return false;
+        return std::nullopt;
     }
-    std::replace(url.begin() + static_cast<std::ptrdiff_t>(colon), url.end(), '\\', '/');
-    std::string_view rest = std::string_view(url).substr(colon + 1);
+    rest.remove_prefix(colon != 0 ? colon + 1 : 0);
+    // Without a scheme, or with the page's own, only "//" leads to another host;
+    // another scheme takes a host after any number of slashes, none too.
+    if (scheme == "https" && !rest.starts_with("//")) {
+        return std::nullopt;
+    }
     rest.remove_prefix(std::min(rest.find_first_not_of('/'), rest.size()));
     const std::size_t authorityEnd = std::min(rest.find_first_of("/?#"), rest.size());
     if (!isPayPalHost(rest.substr(0, authorityEnd), scheme == "https")) {
-        return false;
+        return std::nullopt;
     }
     rest.remove_prefix(authorityEnd);
     const std::vector<std::string_view> segments = pathSegments(rest.substr(0, rest.find_first_of("?#")));
     const auto isWebscr = [&segments](std::size_t from) {
         return segments.size() == from + 2 && segments[from] == "cgi-bin" && segments[from + 1] == "webscr";
     };
-    return isWebscr(0) || (!segments.empty() && isRegion(segments[0]) && isWebscr(1));
+    if (!isWebscr(0) && !(!segments.empty() && isRegion(segments[0]) && isWebscr(1))) {
+        return std::nullopt;
+    }
+    const std::size_t query = rest.find('?');
+    if (query == std::string_view::npos || query > rest.find('#')) {
+        return PaymentsStandardAddress{};
+    }
+    rest.remove_prefix(query + 1);
+    return PaymentsStandardAddress{std::string(rest.substr(0, rest.find('#')))};
 }
 
 } // namespace quorvane
