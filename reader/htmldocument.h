@@ -41,6 +41,9 @@ private:
     static void* allocate(void* self, std::size_t size);
     static void release(void* self, void* block);
     void* newBlock(unsigned sizeClass);
+    // Gumbo reads raw controls and noncharacters as U+FFFD; browsers keep them, in
+    // attribute values and text alike.
+    void restoreReplacedCodePoints();
 
     // Freed blocks are kept for reuse, one list per size class; gumbo frees most
     // of what it allocates for a token before the next.
