@@ -15,7 +15,7 @@ enum class MessageStyle : int
 };
 
 // Shows a modal message box. A box without a title of its own carries the
-// application title.
+// application title; a text too long for the screen is cut, with "…".
 void MsgBox(const QString& text, MessageStyle style = MessageStyle::Plain, const QString& title = {});
 
 // Tests see boxes through this instead of a real QMessageBox; the title they
