@@ -64,7 +64,10 @@ bool isPayPalHost(std::string_view authority, bool secure)
     if (!ascii) {
         return false;
     }
-    const std::string_view host = *ascii;
+    std::string_view host = *ascii;
+    if (host.ends_with('.')) {
+        host.remove_suffix(1); // the root of the name, as DNS reads it
+    }
     constexpr std::string_view Domain = "paypal.com";
     if (host == Domain) {
         return true;
