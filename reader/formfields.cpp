@@ -346,7 +346,7 @@ private:
 // An input of type submit or a button of no other type.
 bool isSubmitButton(const GumboNode& node)
 {
-    const std::string_view type = attributeOr(node, "type", "submit");
+    const std::string_view type = attributeOr(node, "type");
     if (isHtml(node, GUMBO_TAG_BUTTON)) {
         return !equalsNoCase(type, "button") && !equalsNoCase(type, "reset");
     }

@@ -1,9 +1,21 @@
 # The buttoncode driver through real pipes: --read gives what it reads as valid JSON
 # with quotes, backslashes, controls and non-ASCII intact; a text with no Buy Now
-# button exits 5 with the reason on stderr.
+# button exits 5 with the reason on stderr. Then beside headless Chromium: forms
+# written oddly, each in a frame of its own under a page served as from
+# https://shop.example/; Chromium reports where each would post and what, and the
+# reader must find a Buy Now button exactly where Chromium posts cmd=_xclick to
+# PayPal, with the same values. (Past 512 levels of nesting Chromium stops nesting,
+# unlike the HTML standard and gumbo: the cases stay below.)
 import json
+import pathlib
 import subprocess
 import sys
+import threading
+import urllib.parse
+from http.server import ThreadingHTTPServer
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "generator"))
+import browser_test  # noqa: E402  (its server and Chromium runner)
 
 read = [sys.argv[1], "--read"]
 got = json.loads(subprocess.run(read, capture_output=True, check=True, input=(
@@ -14,4 +26,105 @@ assert (got["NoteTitle"], got["Amount"], got["ChosenImage"], got["NotCarried"]) 
     ('Say "hi" \\ é€日😀\x01\t\r\n\x7f', "1.50 eur", 1, ["image"]), got
 missing = subprocess.run(read, input=b"<p>no button</p>", capture_output=True)
 assert (missing.returncode, missing.stderr) == (5, b"No PayPal button was found in this text.\n"), missing
-print("1 passed, 0 failed")
+
+CMD = "<input type=hidden name=cmd value=_xclick>"
+ACTIONS = ["//www.paypal.com/cgi-bin/webscr", "///www.paypal.com/cgi-bin/webscr", "/\\www.paypal.com\\cgi-bin/webscr",
+           "http:www.paypal.com/cgi-bin/webscr", "https:www.paypal.com/cgi-bin/webscr", "https:/www.paypal.com/cgi-bin/webscr",
+           "\x01 //www.paypal.com/cgi-bin/webscr\x1f", "//www.pay&shy;pal.com/cgi-bin/webscr",
+           "//www.pay\u200bpal.com/cgi-bin/webscr", "//ｗｗｗ．PayPal。com/cgi-bin/webscr",
+           "https://WWW.%70aypal.com.:443/cgi-bin/webscr", "//www.p\u0430ypal.com/cgi-bin/webscr",
+           "//www.paypal.com%2F@evil.example/cgi-bin/webscr", "//www.paypal.com\uff0fevil.example/cgi-bin/webscr",
+           "//paypal.com.evil.example/cgi-bin/webscr", "/cgi-bin/webscr", "www.paypal.com/cgi-bin/webscr"]
+CASES = [f"<form method=post action='{a}'>{CMD}</form>" for a in ACTIONS] + [
+    "<form method=post action=//www.paypal.com/cgi-bin/webscr>" + CMD + "<input type=hidden name=item_name value='a\x01b"
+    "\x0b\x1f\x7f\x85\ufdd0&#0;\ufffd\uffff\U0001fffe&#1;'><textarea name=cn>\x02\x00x</textarea></form>",
+    "<form action=https://www.paypal.com/cgi-bin/webscr><button name=cmd value=_xclick>Buy</button></form>",
+    "<form action=https://www.paypal.com/cgi-bin/webscr><input type=submit name=cmd value=_xclick></form>",
+    "<form method=post action='https://www.paypal.com/cgi-bin/webscr?cmd=_xclick&item_name=Red+pen'></form>",
+    "<form action='https://www.paypal.com/cgi-bin/webscr?cmd=_xclick'><input type=submit></form>",
+    "<div dir=rtl>" + "<span>" * 400 + "<form method=post action=https://www.paypal.com/cgi-bin/webscr>" + CMD +
+    "<input name=cn dirname=item_name><input dir=auto name=x dirname=business></form>",
+]
+
+SCRIPT = r"""<script>
+"use strict";
+// The button a buyer presses: the picture, else the first submit button.
+function pressed(form) {
+  return form.querySelector("input[type=image]") ||
+    Array.from(form.querySelectorAll("button, input[type=submit]")).find(b => b.type === "submit") || null;
+}
+function inspect(html) {
+  return new Promise(resolve => {
+    const frame = document.createElement("iframe");
+    frame.addEventListener("load", () => {
+      const form = frame.contentDocument.forms[0];
+      const button = form && pressed(form);
+      resolve(form ? {action: form.action, method: form.method,
+                      entries: Array.from(new FormData(form, button))} : null);
+      frame.remove();
+    });
+    frame.srcdoc = html;
+    document.body.appendChild(frame);
+  });
+}
+async function run() {
+  const report = [];
+  for (const html of CASES) report.push(await inspect(html));
+  await fetch(location.origin + "/report", {method: "POST", body: JSON.stringify(report)});
+  await fetch(location.origin + "/done", {method: "POST", body: "{}"});
+}
+run().catch(err => fetch(location.origin + "/error", {method: "POST", body: String(err && err.stack || err)}));
+</script>"""
+
+
+def posts_buy_now(found):
+    """Whether Chromium posts cmd=_xclick to PayPal Payments Standard, and the fields."""
+    if found is None:
+        return False, {}
+    url = urllib.parse.urlsplit(found["action"])
+    host, path = (url.hostname or "").removesuffix("."), url.path.split("/")[1:]
+    paypal = url.scheme in ("http", "https") and (host == "paypal.com" or host.endswith(".paypal.com")) and \
+        path[-2:] == ["cgi-bin", "webscr"] and len(path) in (2, 3)
+    fields = {}
+    for name, value in found["entries"] + (urllib.parse.parse_qsl(url.query) if found["method"] == "post" else []):
+        fields.setdefault(name, value)
+    return paypal and fields.get("cmd") == "_xclick", fields
+
+
+def compare_with_chromium():
+    chromium = browser_test.find_chromium(None)
+    if chromium is None:
+        return ["chromium not found; install Debian's chromium package"]
+    page = ('<!DOCTYPE html><html><head><base href="https://shop.example/"></head><body><script>const CASES = ' +
+            json.dumps(CASES) + ";</script>" + SCRIPT + "</body></html>").encode()
+    results = browser_test.Results()
+    server = ThreadingHTTPServer(("127.0.0.1", 0), browser_test.make_handler(page, results))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    try:
+        log = browser_test.run_browser(chromium, f"http://127.0.0.1:{server.server_address[1]}/", results, 60)
+    finally:
+        server.shutdown()
+        server.server_close()
+    if results.report is None or results.problems:
+        return results.problems + ["Chromium reported nothing", log[-2000:]]
+    problems = []
+    for html, found in zip(CASES, results.report):
+        buy_now, fields = posts_buy_now(found)
+        run = subprocess.run(read, input=html.encode(), capture_output=True, timeout=10)
+        if (run.returncode == 0) != buy_now:
+            problems.append(f"{html[-160:]!r}: Chromium {'posts' if buy_now else 'does not post'} a Buy Now button "
+                            f"to {found and found['action']!r}, the reader says {run.stdout or run.stderr!r}")
+        elif buy_now:
+            entries = json.loads(run.stdout)
+            for name, entry in (("item_name", "ItemName"), ("cn", "NoteTitle"), ("business", "Account")):
+                if fields.get(name, "") != entries[entry]:
+                    problems.append(f"{html[-160:]!r}: {name} is {fields.get(name)!r} in Chromium, "
+                                    f"{entries[entry]!r} in the reader")
+    return problems
+
+
+problems = compare_with_chromium()
+for p in problems:
+    print("FAIL:", p)
+print(f"{2 + len(CASES) - len(problems)} passed, {len(problems)} failed")
+sys.exit(1 if problems else 0)
