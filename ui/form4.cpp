@@ -63,7 +63,7 @@ void Form4::cmdRead_Click()
     }
     m_ui->cmdRead->setEnabled(false);
     setCursor(Qt::BusyCursor);
-    m_reading = std::make_unique<ButtonReading>(m_ui->txtCode->toPlainText().toStdString());
+    m_reading = std::make_unique<ButtonReading>(m_ui->txtCode->code().toStdString());
     connect(m_reading.get(), &ButtonReading::finished, this, &Form4::readFinished);
 }
 

@@ -1,4 +1,5 @@
 #include "buttoncode.h"
+#include "codebox.h"
 #include "form1.h"
 #include "form2.h"
 #include "form3.h"
@@ -1005,6 +1006,14 @@ void Form1Test::readingAButtonCodeFillsTheForm_data()
         << QString::fromStdString(notCarriedMessageText({"tax"})) << true;
     QTest::newRow("no button") << QStringLiteral("<p>Buy now</p>") << QString(NoButtonMessage.data())
                                << false;
+    // Held whole and shown in part: its start alone is no button.
+    QTest::newRow("a button after a line of 2 MB")
+        << QStringLiteral(
+               "<p title='%1'></p><form action=//www.paypal.com/cgi-bin/webscr><input type=hidden "
+               "name=cmd value=_xclick><input name=business value=seller@shop.example><input name=tax><input "
+               "type=image src=https://www.paypal.com/images/x-click-but01.gif>")
+               .arg(QString(2 << 20, QLatin1Char('x')))
+        << QString::fromStdString(notCarriedMessageText({"tax"})) << true;
 }
 
 // Ctrl+O opens the reader; Ctrl+Return reads the pasted code into the form, which
@@ -1028,7 +1037,9 @@ void Form1Test::readingAButtonCodeFillsTheForm()
     QVERIFY(QTest::qWaitForWindowActive(reader));
     auto* paste = control<QPlainTextEdit>(reader, "txtCode");
     QCOMPARE(QApplication::focusWidget(), paste);
-    paste->setPlainText(code);
+    QApplication::clipboard()->setText(code);
+    QTest::keyClick(paste, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(paste->toPlainText() == code, code.size() < CodeBox::HeldFrom);
     QTest::keyClick(paste, Qt::Key_Return, Qt::ControlModifier);
     QTRY_VERIFY(!forms().form4.isLoaded() || !recorder.boxes.empty());
 
