@@ -46,47 +46,33 @@ CASES = [f"<form method=post action='{a}'>{CMD}</form>" for a in ACTIONS] + [
     "<input name=cn dirname=item_name><input dir=auto name=x dirname=business></form>",
 ]
 
+# Each case in a frame of its own; the button pressed is the picture, else the first submit button.
 SCRIPT = r"""<script>
-"use strict";
-// The button a buyer presses: the picture, else the first submit button.
-function pressed(form) {
-  return form.querySelector("input[type=image]") ||
-    Array.from(form.querySelectorAll("button, input[type=submit]")).find(b => b.type === "submit") || null;
-}
-function inspect(html) {
-  return new Promise(resolve => {
-    const frame = document.createElement("iframe");
-    frame.addEventListener("load", () => {
-      const form = frame.contentDocument.forms[0];
-      const button = form && pressed(form);
-      resolve(form ? {action: form.action, method: form.method,
-                      entries: Array.from(new FormData(form, button))} : null);
-      frame.remove();
-    });
-    frame.srcdoc = html;
-    document.body.appendChild(frame);
-  });
-}
-async function run() {
-  const report = [];
-  for (const html of CASES) report.push(await inspect(html));
-  await fetch(location.origin + "/report", {method: "POST", body: JSON.stringify(report)});
-  await fetch(location.origin + "/done", {method: "POST", body: "{}"});
-}
-run().catch(err => fetch(location.origin + "/error", {method: "POST", body: String(err && err.stack || err)}));
+const post = (path, body) => fetch(location.origin + path, {method: "POST", body: body});
+const inspect = html => new Promise(resolve => {
+  const frame = document.body.appendChild(document.createElement("iframe"));
+  frame.onload = () => {
+    const form = frame.contentDocument.forms[0];
+    const button = form && (form.querySelector("input[type=image]") ||
+      Array.from(form.querySelectorAll("button, input")).find(b => b.type === "submit") || null);
+    resolve(form && {action: form.action, method: form.method, entries: Array.from(new FormData(form, button))});
+  };
+  frame.srcdoc = html;
+});
+(async () => { const report = []; for (const html of CASES) report.push(await inspect(html));
+  await post("/report", JSON.stringify(report)); await post("/done", "{}"); })().catch(e => post("/error", String(e)));
 </script>"""
 
 
 def posts_buy_now(found):
-    """Whether Chromium posts cmd=_xclick to PayPal Payments Standard, and the fields."""
-    if found is None:
-        return False, {}
-    url = urllib.parse.urlsplit(found["action"])
+    """Whether Chromium posts cmd=_xclick to PayPal Payments Standard, and the first of each field."""
+    url = urllib.parse.urlsplit(found["action"]) if found else urllib.parse.urlsplit("")
     host, path = (url.hostname or "").removesuffix("."), url.path.split("/")[1:]
-    paypal = url.scheme in ("http", "https") and (host == "paypal.com" or host.endswith(".paypal.com")) and \
-        path[-2:] == ["cgi-bin", "webscr"] and len(path) in (2, 3)
+    paypal = (host == "paypal.com" or host.endswith(".paypal.com")) and path[-2:] == ["cgi-bin", "webscr"] and \
+        len(path) in (2, 3)
     fields = {}
-    for name, value in found["entries"] + (urllib.parse.parse_qsl(url.query) if found["method"] == "post" else []):
+    for name, value in (found["entries"] + (urllib.parse.parse_qsl(url.query) if found["method"] == "post" else [])
+                        if found else []):
         fields.setdefault(name, value)
     return paypal and fields.get("cmd") == "_xclick", fields
 
@@ -95,8 +81,8 @@ def compare_with_chromium():
     chromium = browser_test.find_chromium(None)
     if chromium is None:
         return ["chromium not found; install Debian's chromium package"]
-    page = ('<!DOCTYPE html><html><head><base href="https://shop.example/"></head><body><script>const CASES = ' +
-            json.dumps(CASES) + ";</script>" + SCRIPT + "</body></html>").encode()
+    page = ('<!DOCTYPE html><base href="https://shop.example/"><body><script>const CASES = ' + json.dumps(CASES) +
+            ";</script>" + SCRIPT).encode()
     results = browser_test.Results()
     server = ThreadingHTTPServer(("127.0.0.1", 0), browser_test.make_handler(page, results))
     threading.Thread(target=server.serve_forever, daemon=True).start()
@@ -111,20 +97,16 @@ def compare_with_chromium():
     for html, found in zip(CASES, results.report):
         buy_now, fields = posts_buy_now(found)
         run = subprocess.run(read, input=html.encode(), capture_output=True, timeout=10)
+        entries = json.loads(run.stdout) if run.returncode == 0 else {}
         if (run.returncode == 0) != buy_now:
-            problems.append(f"{html[-160:]!r}: Chromium {'posts' if buy_now else 'does not post'} a Buy Now button "
-                            f"to {found and found['action']!r}, the reader says {run.stdout or run.stderr!r}")
-        elif buy_now:
-            entries = json.loads(run.stdout)
-            for name, entry in (("item_name", "ItemName"), ("cn", "NoteTitle"), ("business", "Account")):
-                if fields.get(name, "") != entries[entry]:
-                    problems.append(f"{html[-160:]!r}: {name} is {fields.get(name)!r} in Chromium, "
-                                    f"{entries[entry]!r} in the reader")
+            problems.append(f"{html[-160:]!r}: Chromium posts {fields} to {found and found['action']!r}, "
+                            f"the reader says {run.stdout or run.stderr!r}")
+        problems += [f"{html[-160:]!r}: {name} is {fields.get(name)!r} in Chromium, {entries[entry]!r} in the reader"
+                     for name, entry in (("item_name", "ItemName"), ("cn", "NoteTitle"), ("business", "Account"))
+                     if buy_now and entries and fields.get(name, "") != entries[entry]]
     return problems
 
 
 problems = compare_with_chromium()
-for p in problems:
-    print("FAIL:", p)
-print(f"{2 + len(CASES) - len(problems)} passed, {len(problems)} failed")
+print("".join(f"FAIL: {p}\n" for p in problems) + f"{2 + len(CASES) - len(problems)} passed, {len(problems)} failed")
 sys.exit(1 if problems else 0)
