@@ -59,19 +59,18 @@ void MessageBoxTest::realBoxShowsTextTitleIconAndOkOnly_data()
     QTest::addColumn<QString>("shownTitle");
     QTest::addColumn<QMessageBox::Icon>("icon");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shownStart"); // of the text, which is shown whole unless it ends in "…"
-    const QString some = QStringLiteral("Some text");
+    QTest::addColumn<bool>("cut");
     QString tall;
     for (int line = 0; line < 2000; ++line) {
         tall += QStringLiteral("field_%1, ").arg(line);
     }
-    QTest::newRow("plain, own title") << MessageStyle::Plain << QStringLiteral("Set!")
-                                      << QStringLiteral("Set!") << QMessageBox::NoIcon << some << some;
+    QTest::newRow("plain, own title")
+        << MessageStyle::Plain << QStringLiteral("Set!") << QStringLiteral("Set!") << QMessageBox::NoIcon
+        << QStringLiteral("Some text") << false;
     QTest::newRow("critical, no title") << MessageStyle::Critical << QString() << QStringLiteral("Quorvane")
-                                        << QMessageBox::Critical << some << some;
-    QTest::newRow("taller than the screen, cut")
-        << MessageStyle::Plain << QString() << QStringLiteral("Quorvane") << QMessageBox::NoIcon << tall
-        << tall.left(200);
+                                        << QMessageBox::Critical << QStringLiteral("Some text") << false;
+    QTest::newRow("taller than the screen") << MessageStyle::Plain << QString() << QStringLiteral("Quorvane")
+                                            << QMessageBox::NoIcon << tall << true;
 }
 
 void MessageBoxTest::realBoxShowsTextTitleIconAndOkOnly()
@@ -81,13 +80,13 @@ void MessageBoxTest::realBoxShowsTextTitleIconAndOkOnly()
     QFETCH(QString, shownTitle);
     QFETCH(QMessageBox::Icon, icon);
     QFETCH(QString, text);
-    QFETCH(QString, shownStart);
+    QFETCH(bool, cut);
 
     const SeenBox seen = showAndAnswer(text, style, title);
 
-    QCOMPARE(seen.text, shownStart == text ? text : seen.text.left(seen.text.size() - 1) + QChar(0x2026));
-    QVERIFY(seen.text.startsWith(shownStart));
-    QVERIFY(seen.text == text || text.startsWith(seen.text.chopped(1)));
+    QCOMPARE(seen.text != text, cut);
+    QVERIFY(!cut || (seen.text.size() > 200 && seen.text.endsWith(QChar(0x2026)) &&
+                     text.startsWith(seen.text.chopped(1))));
     QVERIFY2(seen.height <= QApplication::primaryScreen()->availableGeometry().height(),
              qPrintable(QStringLiteral("%1 px tall").arg(seen.height)));
     QCOMPARE(seen.title, shownTitle);
