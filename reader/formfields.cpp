@@ -91,6 +91,7 @@ public:
     std::vector<Control> controls;
     std::unordered_map<std::string_view, const GumboNode*> firstWithId;
     std::vector<Span> unparsed;
+    std::optional<std::string_view> baseAddress; // the href of the first base element that has one
 
 private:
     struct Scope
@@ -168,6 +169,9 @@ void TreeFacts::visit(const GumboNode& node, const Scope& scope, std::vector<Fra
     const std::string_view dir = attributeOr(node, "dir");
     if (equalsNoCase(dir, "rtl") || equalsNoCase(dir, "ltr") || equalsNoCase(dir, "auto")) {
         frame.children.rightToLeft = frame.legend.rightToLeft = equalsNoCase(dir, "rtl");
+    }
+    if (isHtml(node, GUMBO_TAG_BASE) && !baseAddress && hasAttribute(node, "href")) {
+        baseAddress = attributeOr(node, "href");
     }
     if (isHtml(node, GUMBO_TAG_FORM)) {
         forms.push_back(&node);
@@ -527,10 +531,10 @@ std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::stri
     Pacer pacer(budget);
     const TreeFacts facts(document.root(), pacer);
     std::optional<PaymentsStandardAddress> address;
-    const auto button =
-        std::find_if(facts.forms.begin(), facts.forms.end(), [&pacer, &address](const GumboNode* form) {
+    const auto button = std::find_if(
+        facts.forms.begin(), facts.forms.end(), [&pacer, &address, &facts](const GumboNode* form) {
             pacer.step();
-            address = paymentsStandardAddress(attributeOr(*form, "action"));
+            address = paymentsStandardAddress(attributeOr(*form, "action"), facts.baseAddress.value_or(""));
             return address.has_value();
         });
     if (button == facts.forms.end()) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -127,45 +128,80 @@ bool isRegion(std::string_view segment)
                                 letters(segment.substr(3)));
 }
 
+// An http or https address in parts, as written; an empty authority when it has no
+// host (the page's own, when no base gives one).
+struct Url
+{
+    std::string scheme = "https";
+    std::string authority;
+    std::string path = "/";
+    std::string query;
+};
+
+// A reference resolved against a base as the URL parser resolves it; nothing when
+// it is no http or https address.
+std::optional<Url> resolved(std::string_view reference, const Url& base)
+{
+    std::string text = cleaned(reference);
+    // In http and https addresses a backslash is a slash, up to the query.
+    const std::size_t queryStart = std::min(text.find_first_of("?#"), text.size());
+    std::replace(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(queryStart), '\\', '/');
+    std::string_view rest = text;
+    Url url = base;
+    if (const std::size_t colon = schemeLength(rest); colon != 0) {
+        url.scheme = lowerAscii(rest.substr(0, colon));
+        if (url.scheme != "http" && url.scheme != "https") {
+            return std::nullopt;
+        }
+        rest.remove_prefix(colon + 1);
+    }
+    // Only "//" leads to another host, but after another scheme than the base's
+    // any number of slashes does, none too.
+    const bool ownAuthority = rest.starts_with("//") || url.scheme != base.scheme;
+    if (ownAuthority) {
+        rest.remove_prefix(std::min(rest.find_first_not_of('/'), rest.size()));
+        const std::size_t authorityEnd = std::min(rest.find_first_of("/?#"), rest.size());
+        url.authority = rest.substr(0, authorityEnd);
+        rest.remove_prefix(authorityEnd);
+        url.path = "/";
+    }
+    const std::string_view path = rest.substr(0, rest.find_first_of("?#"));
+    if (path.starts_with('/')) {
+        url.path = path;
+    } else if (!path.empty()) {
+        url.path = url.path.substr(0, url.path.rfind('/') + 1) + std::string(path);
+    }
+    // The base's query stays only for a reference of a fragment alone.
+    const std::size_t query = rest.find('?');
+    const std::size_t fragment = rest.find('#');
+    if (query < fragment) {
+        url.query =
+            rest.substr(query + 1, fragment == std::string_view::npos ? fragment : fragment - query - 1);
+    } else if (ownAuthority || !path.empty()) {
+        url.query.clear();
+    }
+    return url;
+}
+
 } // namespace
 
-std::optional<PaymentsStandardAddress> paymentsStandardAddress(std::string_view action)
+std::optional<PaymentsStandardAddress> paymentsStandardAddress(std::string_view action, std::string_view base)
 {
-    std::string url = cleaned(action);
-    // In http and https addresses a backslash is a slash, up to the query.
-    const std::size_t queryStart = std::min(url.find_first_of("?#"), url.size());
-    std::replace(url.begin(), url.begin() + static_cast<std::ptrdiff_t>(queryStart), '\\', '/');
-    std::string_view rest = url;
-    const std::size_t colon = schemeLength(rest);
-    const std::string scheme = colon != 0 ? lowerAscii(rest.substr(0, colon)) : std::string("https");
-    if (scheme != "http" && scheme != "https") {
+    // An empty action is the page's own address, which a pasted text has not.
+    const std::optional<Url> page = resolved(base, Url{});
+    const std::optional<Url> url = resolved(action, page.value_or(Url{}));
+    if (!url || cleaned(action).empty() || url->authority.empty() ||
+        !isPayPalHost(url->authority, url->scheme == "https")) {
         return std::nullopt;
     }
-    rest.remove_prefix(colon != 0 ? colon + 1 : 0);
-    // Without a scheme, or with the page's own, only "//" leads to another host;
-    // another scheme takes a host after any number of slashes, none too.
-    if (scheme == "https" && !rest.starts_with("//")) {
-        return std::nullopt;
-    }
-    rest.remove_prefix(std::min(rest.find_first_not_of('/'), rest.size()));
-    const std::size_t authorityEnd = std::min(rest.find_first_of("/?#"), rest.size());
-    if (!isPayPalHost(rest.substr(0, authorityEnd), scheme == "https")) {
-        return std::nullopt;
-    }
-    rest.remove_prefix(authorityEnd);
-    const std::vector<std::string_view> segments = pathSegments(rest.substr(0, rest.find_first_of("?#")));
+    const std::vector<std::string_view> segments = pathSegments(url->path);
     const auto isWebscr = [&segments](std::size_t from) {
         return segments.size() == from + 2 && segments[from] == "cgi-bin" && segments[from + 1] == "webscr";
     };
     if (!isWebscr(0) && !(!segments.empty() && isRegion(segments[0]) && isWebscr(1))) {
         return std::nullopt;
     }
-    const std::size_t query = rest.find('?');
-    if (query == std::string_view::npos || query > rest.find('#')) {
-        return PaymentsStandardAddress{};
-    }
-    rest.remove_prefix(query + 1);
-    return PaymentsStandardAddress{std::string(rest.substr(0, rest.find('#')))};
+    return PaymentsStandardAddress{url->query};
 }
 
 } // namespace quorvane

@@ -42,6 +42,10 @@ CASES = [f"<form method=post action='{a}'>{CMD}</form>" for a in ACTIONS] + [
     "<form action=https://www.paypal.com/cgi-bin/webscr><input type=submit name=cmd value=_xclick></form>",
     "<form method=post action='https://www.paypal.com/cgi-bin/webscr?cmd=_xclick&item_name=Red+pen'></form>",
     "<form action='https://www.paypal.com/cgi-bin/webscr?cmd=_xclick'><input type=submit></form>",
+    *(f"<base href='{b}'><form method=post action='{a}'>{CMD}</form>" for b, a in (
+        ("//www.paypal.com/x/", "/cgi-bin/webscr"), ("https://www.paypal.com/de/", "cgi-bin/./webscr"),
+        ("https://www.paypal.com/cgi-bin/webscr?a=b", "#x"), ("https://www.paypal.com/cgi-bin/webscr", ""),
+        ("https://www.paypal.com/cgi-bin/webscr", "https:?cmd=_xclick"), ("/cgi-bin/", "webscr"))),
     "<div dir=rtl>" + "<span>" * 400 + "<form method=post action=https://www.paypal.com/cgi-bin/webscr>" + CMD +
     "<input name=cn dirname=item_name><input dir=auto name=x dirname=business></form>",
 ]
