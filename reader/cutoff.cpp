@@ -25,14 +25,16 @@ thread_local volatile std::sig_atomic_t t_timedOut = 0;
 
 void onSignal(int)
 {
-    if (t_running == nullptr) {
+    sigjmp_buf* const target = t_running;
+    if (target == nullptr) {
         return; // the run ended before the signal came
     }
     if (t_held != 0) {
         t_timedOut = 1;
         return;
     }
-    siglongjmp(*t_running, 1);
+    t_running = nullptr; // a second signal, of the timer and a cancel both, finds no run
+    siglongjmp(*target, 1);
 }
 
 void installHandler()
