@@ -6,6 +6,7 @@
 #include "pictures.h"
 #include "ui_form4.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QShortcut>
@@ -27,6 +28,8 @@ Form4::Form4(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form4>()
     }
     connect(m_ui->cmdRead, &QPushButton::clicked, this, &Form4::cmdRead_Click);
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &Form4::cmdClose_Click);
+    // However the program ends, no read outlives it.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_reading.reset(); });
 
     Form_Load();
 }
