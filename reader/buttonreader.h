@@ -40,9 +40,9 @@ struct NotABuyNowButton
 // processor time plus 0.5 s a megabyte (16 MB at most), parse, walk and mapping
 // together, and the tree no more than 64 MB of memory plus 48 bytes a byte: past
 // that the text is given up as too complex. Measured: 100,000 nested elements
-// around 50,000 dirname controls (1.8 MB) read in 0.13 s, 1.3 times the parse
-// alone; 16 MB of controls in 1.3 s at 640 MB at most. Linux only: the time limit
-// is a signal (SIGRTMIN + 7) to the calling thread.
+// around 50,000 dirname controls (1.8 MB) read in 0.15 s, 1.15 to 1.35 times the
+// parse alone; 16 MB of controls in 1.3 s at 640 MB at most. Linux only: the time
+// limit is a signal (SIGRTMIN + 7) to the calling thread.
 //
 // Cancelling the cancellation, from any thread, stops the read within a few
 // milliseconds of processor time; it then gives TooComplexMessage, which whoever
