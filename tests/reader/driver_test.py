@@ -29,15 +29,17 @@ assert (missing.returncode, missing.stderr) == (5, b"No PayPal button was found 
 
 CMD = "<input type=hidden name=cmd value=_xclick>"
 ACTIONS = ["//www.paypal.com/cgi-bin/webscr", "///www.paypal.com/cgi-bin/webscr", "/\\www.paypal.com\\cgi-bin/webscr",
-           "http:www.paypal.com/cgi-bin/webscr", "https:www.paypal.com/cgi-bin/webscr", "https:/www.paypal.com/cgi-bin/webscr",
+           "http:www.paypal.com/cgi-bin/webscr", "https:www.paypal.com/cgi-bin/webscr",
+           "https:/www.paypal.com/cgi-bin/webscr",
            "\x01 //www.paypal.com/cgi-bin/webscr\x1f", "//www.pay&shy;pal.com/cgi-bin/webscr",
            "//www.pay\u200bpal.com/cgi-bin/webscr", "//ｗｗｗ．PayPal。com/cgi-bin/webscr",
            "https://WWW.%70aypal.com.:443/cgi-bin/webscr", "//www.p\u0430ypal.com/cgi-bin/webscr",
            "//www.paypal.com%2F@evil.example/cgi-bin/webscr", "//www.paypal.com\uff0fevil.example/cgi-bin/webscr",
            "//paypal.com.evil.example/cgi-bin/webscr", "/cgi-bin/webscr", "www.paypal.com/cgi-bin/webscr"]
 CASES = [f"<form method=post action='{a}'>{CMD}</form>" for a in ACTIONS] + [
-    "<form method=post action=//www.paypal.com/cgi-bin/webscr>" + CMD + "<input type=hidden name=item_name value='a\x01b"
-    "\x0b\x1f\x7f\x85\ufdd0&#0;\ufffd\uffff\U0001fffe&#1;'><textarea name=cn>\x02\x00x</textarea></form>",
+    "<form method=post action=//www.paypal.com/cgi-bin/webscr>" + CMD +
+    "<input type=hidden name=item_name value='a\x01b\x0b\x1f\x7f\x85\ufdd0&#0;\ufffd\uffff\U0001fffe&#1;'>"
+    "<textarea name=cn>\x02\x00x</textarea></form>",
     "<form action=https://www.paypal.com/cgi-bin/webscr><button name=cmd value=_xclick>Buy</button></form>",
     "<form action=https://www.paypal.com/cgi-bin/webscr><input type=submit name=cmd value=_xclick></form>",
     "<form method=post action='https://www.paypal.com/cgi-bin/webscr?cmd=_xclick&item_name=Red+pen'></form>",
