@@ -188,9 +188,10 @@ std::optional<Url> resolved(std::string_view reference, const Url& base)
 std::optional<PaymentsStandardAddress> paymentsStandardAddress(std::string_view action, std::string_view base)
 {
     // An empty action is the page's own address, which a pasted text has not.
+    // A base of another scheme than http or https leaves relative actions in it.
     const std::optional<Url> page = resolved(base, Url{});
-    const std::optional<Url> url = resolved(action, page.value_or(Url{}));
-    if (!url || cleaned(action).empty() || url->authority.empty() ||
+    const std::optional<Url> url = resolved(action, page.value_or(Url{"other", "", "/", ""}));
+    if (!url || cleaned(action).empty() || url->authority.empty() || url->scheme == "other" ||
         !isPayPalHost(url->authority, url->scheme == "https")) {
         return std::nullopt;
     }

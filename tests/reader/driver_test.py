@@ -47,7 +47,8 @@ CASES = [f"<form method=post action='{a}'>{CMD}</form>" for a in ACTIONS] + [
     *(f"<base href='{b}'><form method=post action='{a}'>{CMD}</form>" for b, a in (
         ("//www.paypal.com/x/", "/cgi-bin/webscr"), ("https://www.paypal.com/de/", "cgi-bin/./webscr"),
         ("https://www.paypal.com/cgi-bin/webscr?a=b", "#x"), ("https://www.paypal.com/cgi-bin/webscr", ""),
-        ("https://www.paypal.com/cgi-bin/webscr", "https:?cmd=_xclick"), ("/cgi-bin/", "webscr"))),
+        ("https://www.paypal.com/cgi-bin/webscr", "https:?cmd=_xclick"), ("/cgi-bin/", "webscr"),
+        ("ftp://www.paypal.com/", "//www.paypal.com/cgi-bin/webscr"), ("ftp://x/", "https:www.paypal.com/cgi-bin/webscr"))),
     "<div dir=rtl>" + "<span>" * 400 + "<form method=post action=https://www.paypal.com/cgi-bin/webscr>" + CMD +
     "<input name=cn dirname=item_name><input dir=auto name=x dirname=business></form>",
 ]
@@ -75,7 +76,7 @@ def posts_buy_now(found):
     url = urllib.parse.urlsplit(found["action"]) if found else urllib.parse.urlsplit("")
     host, path = (url.hostname or "").removesuffix("."), url.path.split("/")[1:]
     paypal = (host == "paypal.com" or host.endswith(".paypal.com")) and path[-2:] == ["cgi-bin", "webscr"] and \
-        len(path) in (2, 3)
+        len(path) in (2, 3) and url.scheme in ("http", "https")
     fields = {}
     for name, value in (found["entries"] + (urllib.parse.parse_qsl(url.query) if found["method"] == "post" else [])
                         if found else []):
