@@ -48,7 +48,8 @@ CASES = [f"<form method=post action='{a}'>{CMD}</form>" for a in ACTIONS] + [
         ("//www.paypal.com/x/", "/cgi-bin/webscr"), ("https://www.paypal.com/de/", "cgi-bin/./webscr"),
         ("https://www.paypal.com/cgi-bin/webscr?a=b", "#x"), ("https://www.paypal.com/cgi-bin/webscr", ""),
         ("https://www.paypal.com/cgi-bin/webscr", "https:?cmd=_xclick"), ("/cgi-bin/", "webscr"),
-        ("ftp://www.paypal.com/", "//www.paypal.com/cgi-bin/webscr"), ("ftp://x/", "https:www.paypal.com/cgi-bin/webscr"))),
+        ("ftp://www.paypal.com/", "//www.paypal.com/cgi-bin/webscr"),
+        ("ftp://x/", "https:www.paypal.com/cgi-bin/webscr"))),
     "<div dir=rtl>" + "<span>" * 400 + "<form method=post action=https://www.paypal.com/cgi-bin/webscr>" + CMD +
     "<input name=cn dirname=item_name><input dir=auto name=x dirname=business></form>",
 ]
