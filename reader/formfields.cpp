@@ -472,13 +472,15 @@ void EntryList::addSelect(const GumboNode& select, std::string_view name)
     const std::optional<unsigned long> size = nonNegativeInteger(attributeOr(select, "size"));
     const bool dropDown = !multiple && (!size || *size <= 1);
     std::vector<bool> selected(options.size());
+    std::size_t last = options.size();
     for (std::size_t i = 0; i < options.size(); ++i) {
         if (hasAttribute(*options[i].first, "selected")) {
-            if (!multiple) {
-                std::fill(selected.begin(), selected.end(), false); // the last one wins
-            }
-            selected[i] = true;
+            selected[i] = multiple;
+            last = i;
         }
+    }
+    if (!multiple && last < options.size()) {
+        selected[last] = true; // the last one wins
     }
     if (dropDown && std::find(selected.begin(), selected.end(), true) == selected.end()) {
         const auto enabled =
