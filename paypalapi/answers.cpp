@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
+#include <algorithm>
 
 namespace quorvane {
 
@@ -111,18 +112,23 @@ QString failureText(int status, const QByteArray& body, Environment environment,
     }
 }
 
-std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body, Environment environment)
+std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body, Environment environment,
+                                             Call call)
 {
     if (status != 200) {
-        return failureText(status, body, environment, Call::Create);
+        return failureText(status, body, environment, call);
     }
+    static const QRegularExpression b64token(
+        QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9\\-._~+/]+=*")));
     const QJsonObject answer = QJsonDocument::fromJson(body).object();
-    Token token{answer.value(QLatin1String("access_token")).toString(),
-                std::chrono::seconds(answer.value(QLatin1String("expires_in")).toInteger())};
-    if (token.accessToken.isEmpty() || token.expiresIn.count() <= 0) {
-        return unreadableText(Call::Create);
+    const QString token = answer.value(QLatin1String("access_token")).toString();
+    const double life = answer.value(QLatin1String("expires_in")).toDouble();
+    if (!b64token.match(token).hasMatch() || !(life >= 1)) {
+        return unreadableText(call);
     }
-    return token;
+    // Clamped before it becomes a count, so that no figure overflows the clock.
+    return Token{token, std::chrono::seconds(static_cast<std::chrono::seconds::rep>(
+                            std::min(life, static_cast<double>(LongestTokenLife.count()))))};
 }
 
 CreateAnswer readCreateAnswer(int status, const QByteArray& body, Environment environment)
@@ -181,6 +187,16 @@ QString serverErrorText(int status, Call call)
                "Error: PayPal's server had a problem (HTTP status %1), also when asked a second time, "
                "and did not %2. Try again in a few minutes.")
         .arg(QString::number(status), deed(call));
+}
+
+QString tooManyRequestsText(Call call, std::optional<std::chrono::seconds> wait)
+{
+    const qint64 minutes = wait ? (wait->count() + 59) / 60 : 1;
+    return QStringLiteral(
+               "Error: PayPal is getting too many requests from this app (HTTP status 429) and did not %1. Try "
+               "again in %2.")
+        .arg(deed(call),
+             minutes <= 1 ? QStringLiteral("a minute") : QStringLiteral("%1 minutes").arg(minutes));
 }
 
 QString unreadableText(Call call)

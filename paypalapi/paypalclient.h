@@ -29,10 +29,12 @@ public:
 
     void setTiming(Timing timing);
 
+    // `requestId`, PayPal's idempotency key, is made up when not given.
     void createLink(Environment environment, const QString& clientId, const QString& secret,
-                    const QByteArray& body);
+                    const QByteArray& body, const QByteArray& requestId = {});
     // Every page of the seller's links, 100 a page.
     void listLinks(Environment environment, const QString& clientId, const QString& secret);
+    // An id not of PayPal's form fails at once.
     void readLink(Environment environment, const QString& clientId, const QString& secret, const QString& id);
     void deleteLink(Environment environment, const QString& clientId, const QString& secret,
                     const QString& id);
@@ -49,6 +51,8 @@ signals:
     // Only once PayPal confirmed it.
     void linkDeleted(const QString& id);
     void failed(const QString& text);
+    // A line for the window while the program waits as PayPal asked, before it asks again.
+    void waiting(const QString& text);
 
 private:
     void start(Call call, Environment environment, const QString& clientId, const QString& secret);

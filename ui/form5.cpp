@@ -58,6 +58,7 @@ Form5::Form5(QWidget* parent)
     connect(m_store.get(), &CredentialStore::writeFailed, this, &Form5::keyringWriteFailed);
     connect(&m_paypal, &PayPalClient::linkCreated, this, &Form5::linkCreated);
     connect(&m_paypal, &PayPalClient::failed, this, &Form5::linkFailed);
+    connect(&m_paypal, &PayPalClient::waiting, this, &Form5::setStatus);
 
     Form_Load();
 }
@@ -216,14 +217,7 @@ void Form5::cmdCancel_Click()
 
 void Form5::linkCreated(const QString& link)
 {
-    m_link = link;
-    m_code = pageCode(link, m_picture);
-    m_ui->txtLink->setText(m_link);
-    m_ui->txtLink->setCursorPosition(0);
-    m_ui->txtPageCode->setPlainText(m_code);
-    for (QPushButton* button : {m_ui->cmdCopyLink, m_ui->cmdCopyCode, m_ui->cmdOpenLink}) {
-        button->setEnabled(true);
-    }
+    showLink(link, pageCode(link, m_picture));
     setWorking(false);
     // A Sandbox link takes only the developer dashboard's test accounts: not for a real page.
     setStatus(m_asked == Environment::Sandbox
@@ -231,12 +225,25 @@ void Form5::linkCreated(const QString& link)
                   : QStringLiteral("PayPal made the link."));
 }
 
-// The last link, if any, stays; so does everything typed.
+// The last link goes, so that it is not taken for one of these entries; everything typed stays.
 void Form5::linkFailed(const QString& text)
 {
+    showLink(QString(), QString());
     setWorking(false);
     setStatus(QStringLiteral("No link was made."));
     MsgBox(text, MessageStyle::Plain, ErrorTitle);
+}
+
+void Form5::showLink(const QString& link, const QString& code)
+{
+    m_link = link;
+    m_code = code;
+    m_ui->txtLink->setText(m_link);
+    m_ui->txtLink->setCursorPosition(0);
+    m_ui->txtPageCode->setPlainText(m_code);
+    for (QPushButton* button : {m_ui->cmdCopyLink, m_ui->cmdCopyCode, m_ui->cmdOpenLink}) {
+        button->setEnabled(!link.isEmpty());
+    }
 }
 
 void Form5::setWorking(bool working)

@@ -3,7 +3,9 @@
 "PORT <n>", then per call a JSON line: method, path, query, client, request id and "problems", its
 departures from the documented headers, parameters and body (answered 400). The secret must be
 fake-secret; the client ID picks the answer: fake-403, fake-422, fake-500 (500, then the link for the
-same request id), fake-500x2, fake-slow (after --delay s), else the link. Each client has its own links
+same request id), fake-500x2, fake-slow (after --delay s), fake-429 (429 with Retry-After: 1, then the
+link), fake-429-3600, fake-endless (a token answer that never ends), fake-crlf (a token with CR LF and a
+header after it), else the link. Each client has its own links
 to list (page_size 1-100 first, then the page_token of the `next` link), read and delete: those it made,
 and --links N made up (fake-list-N: N; fake-loop: 250, every `next` link the same). GET /fake/deletes
 answers how many DELETEs each id got. Stops at the end of its input or after ten minutes.
@@ -70,6 +72,7 @@ def problems(body):
 
 class PayPal(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    extra = {}
 
     def do_POST(self):
         self.answer("POST")
@@ -89,20 +92,38 @@ class PayPal(BaseHTTPRequestHandler):
         kind, _, credential = self.headers.get("Authorization", "").partition(" ")
         call = {"method": method, "path": url.path, "query": parse_qs(url.query, keep_blank_values=True),
                 "client": None, "request_id": self.headers.get("PayPal-Request-Id"), "problems": []}
+        call["problems"] += ["X-Injected: a header out of an answer"] if "X-Injected" in self.headers else []
+        self.extra = {}
         with lock:
             status, answer = self.token(kind, credential, raw, call) if url.path == "/v1/oauth2/token" else \
                 self.create(kind, credential, raw, call) if method == "POST" else \
                 self.manage(method, url.path, kind, credential, raw, call)
         print(json.dumps(call), flush=True)
+        if call["client"] == "fake-endless" and status == 200:
+            return self.endless()
         if call["client"] == "fake-slow" and status == 201:
             time.sleep(self.server.delay)
         if method == "GET" and url.path == LINKS:
             time.sleep(self.server.page_delay)
         self.reply(status, answer)
 
+    def endless(self):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(b'{"access_token":"')
+        try:
+            while True:
+                self.wfile.write(b"A" * 65536)
+        except OSError:
+            self.close_connection = True
+
     def reply(self, status, answer):
         data = b"" if status == 204 else json.dumps(answer).encode()
         self.send_response(status)
+        for header in self.extra.items():
+            self.send_header(*header)
         if data:
             self.send_header("Content-Type", "application/json")
             self.send_header("Content-Length", str(len(data)))
@@ -118,6 +139,7 @@ class PayPal(BaseHTTPRequestHandler):
             return 401, {"error": "invalid_client", "error_description": "Client Authentication failed"}
         token = f"fake-token-{len(tokens) + 1}"
         tokens[token] = call["client"]
+        token += "\r\nX-Injected: yes" if call["client"] == "fake-crlf" else ""
         return 200, {"scope": "https://uri.paypal.com/services/checkout/payment-resources", "access_token": token,
                      "token_type": "Bearer", "app_id": "APP-FAKE", "expires_in": 32400}
 
@@ -143,6 +165,9 @@ class PayPal(BaseHTTPRequestHandler):
                 "issue": "DECIMAL_PRECISION", "description": "The value of the field should not have more than 2 decimal "
                 "places."}, {"field": "/line_items/0/name", "issue": "INVALID_STRING_LENGTH"},
                 {"field": "/reusable", "issue": "INVALID_PARAMETER_VALUE", "description": "Not allowed."}]}
+        if client == "fake-429-3600" or (client == "fake-429" and seen[rid] == 1):
+            self.extra["Retry-After"] = client[9:] or "1"
+            return 429, {"name": "RATE_LIMIT_REACHED", "message": "Too many requests. Blocked due to rate limiting."}
         if client == "fake-500x2" or (client == "fake-500" and seen[rid] == 1):
             return 500, {"name": "INTERNAL_SERVER_ERROR", "message": "An internal server error has occurred."}
         link = f"FAKE{sum(map(ord, rid)) * 7919 % 10**8:08d}"

@@ -50,7 +50,7 @@ QString built(const ButtonRequest& r, bool whole = false)
 QString answer(int status, const QByteArray& body, bool token = false,
                Environment environment = Environment::Sandbox)
 {
-    const auto got = readTokenAnswer(status, body, environment);
+    const auto got = readTokenAnswer(status, body, environment, Call::Create);
     const CreateAnswer link = readCreateAnswer(status, body, environment);
     return !token ? (link.link.isEmpty() ? link.failure : "link " + link.link)
            : std::holds_alternative<QString>(got)
@@ -162,6 +162,13 @@ void PayPalApiTest::table_data()
         R"(<a href="https://www.paypal.com/ncp/payment/X?a=1&amp;b=2"><img src="https://s.example/&quot;b&quot;&lt;.png" alt="Buy Now with PayPal" border="0"></a>)");
     row("token", answer(200, R"({"access_token":"A21","token_type":"Bearer","expires_in":32400})", true),
         "A21 for 32400 s");
+    row("tokens of RFC 6750's characters only; lives of 1e10 s and 2^63-1 s taken as nine hours",
+        answer(200, R"({"access_token":"A-._~+/9==","expires_in":1e10})", true) + "|" +
+            answer(200, R"({"access_token":"A","expires_in":9223372036854775807})", true) + "|" +
+            answer(200, R"({"access_token":"A\r\nX-Injected: yes","expires_in":9})", true) +
+            answer(200, R"({"access_token":"A=B","expires_in":9})", true) +
+            answer(200, R"({"access_token":"A","expires_in":-1})", true),
+        "A-._~+/9== for 32400 s|A for 32400 s|" + Unreadable.repeated(3));
     row("token refused, Live", answer(401, R"({"error":"invalid_client"})", true, Environment::Live),
         QString(SandboxRefused).replace("Sandbox tab", "Live tab").replace("for Sandbox", "for Live"));
     row("token kept until a minute before it expires, per environment and credentials",
@@ -289,6 +296,13 @@ void PayPalApiTest::againstFake_data()
         "Error: PayPal's server, 127.0.0.1, did not answer within 0.7 seconds, also when asked a second time. Try "
         "again later.",
         "tcc");
+    row("429, then the link after waiting as asked", "fake-429", "fake-secret", "link", "tccw");
+    row("429, asked to wait an hour", "fake-429-3600", "fake-secret",
+        "Error: PayPal is getting too many requests from this app (HTTP status 429) and did not create the link. "
+        "Try again in 60 minutes.",
+        "tc");
+    row("a token answer that never ends", "fake-endless", "fake-secret", Unreadable, "t");
+    row("a token with a line break and a header", "fake-crlf", "fake-secret", Unreadable, "t");
 }
 
 void PayPalApiTest::againstFake()
@@ -299,11 +313,15 @@ void PayPalApiTest::againstFake()
     paypal.setTiming({700ms, 50ms});
     QSignalSpy links(&paypal, &PayPalClient::linkCreated);
     QSignalSpy failures(&paypal, &PayPalClient::failed);
+    QSignalSpy waits(&paypal, &PayPalClient::waiting);
     QString calls;
     QStringList ids;
     for (const QJsonObject& call : createLink(paypal, Environment::Sandbox, client, secret)) {
         calls += call["path"] == "/v1/oauth2/token" ? "t" : "c";
         ids += call["request_id"].toString();
+    }
+    for (const QList<QVariant>& wait : waits) {
+        calls += wait[0] == "PayPal asks for a pause: asking again in 1 s…" ? "w" : wait[0].toString();
     }
     QVERIFY(!paypal.isBusy());
     const QString got = links.isEmpty() ? failures[0][0].toString() : links[0][0].toString();
