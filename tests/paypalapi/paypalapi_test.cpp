@@ -354,21 +354,29 @@ void PayPalApiTest::links()
         paypal.deleteLink(Environment::Sandbox, "fake-list-250", "fake-secret", id);
         QTRY_COMPARE_WITH_TIMEOUT(deleted.count() + failures.count(), attempt + 1, 10000);
     }
+    QSignalSpy created(&paypal, &PayPalClient::linkCreated); // with the caller's key, then one not PayPal's
+    const QByteArray body = std::get<QByteArray>(linkRequestBody(entries()));
+    paypal.createLink(Environment::Sandbox, "fake-list-250", "fake-secret", body, "move-1_A");
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 10000);
+    paypal.createLink(Environment::Sandbox, "fake-list-250", "fake-secret", body, "move 1");
+    QCOMPARE(failures.value(1).value(0),
+             "Error: \"move 1\" cannot be the PayPal-Request-Id of a payment link.");
     connect(&paypal, &PayPalClient::linksPage, &paypal, &PayPalClient::cancel);
     paypal.listLinks(Environment::Sandbox, "fake-list-250", "fake-secret");
     QTRY_COMPARE_WITH_TIMEOUT(pages.count(), 4, 10000);
     QTest::qWait(300);
     QCOMPARE(deleted.value(0).value(0).toString(), id);
     QVERIFY(failures[0][0].toString().contains("no payment link " + id + " for this app"));
-    QCOMPARE(listed.count() + failures.count() + pages.count(), 1 + 1 + 4);
+    QCOMPARE(listed.count() + failures.count() + pages.count(), 1 + 2 + 4);
     QVERIFY(!paypal.isBusy());
-    QString calls; // P: a token, G: a page of 100 or a next page (n) or a link, D: a delete
+    QString calls; // P: a token or a create with its key, G: a page of 100 or a next page (n) or a link, D: a
+                   // delete
     for (const QJsonObject& call : m_fake->requests()) {
         QCOMPARE(call["problems"].toArray(), QJsonArray());
         calls += call["method"].toString().left(1) + call["query"]["page_size"][0].toString() +
-                 (call["query"]["page_token"].isUndefined() ? " " : "n ");
+                 (call["query"]["page_token"].isUndefined() ? "" : "n") + call["request_id"].toString() + " ";
     }
-    QCOMPARE(calls, "P G100 Gn Gn G D D G100 ");
+    QCOMPARE(calls, "P G100 Gn Gn G D D Pmove-1_A G100 ");
 }
 
 // QtKeychain inside a private Secret Service (QUORVANE_KEYRING=1, through inkeyring.sh)
