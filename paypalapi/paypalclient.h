@@ -17,8 +17,10 @@ namespace quorvane {
 
 // Talks to PayPal's Payment Links and Buttons API for the seller's app, without
 // blocking: a token for the client ID and secret (kept in the cache), then the call
-// itself. Each call ends in exactly one of its own signals or failed, unless cancel or
-// another call comes first. Certificates are always verified; a TLS error fails the call.
+// itself. Each call ends in exactly one of its own signals (for a list, linksListed after
+// its pages) or failed, unless cancel or another call comes first, also from a slot of
+// linksPage; an id or key not of PayPal's form fails at once. Certificates are always
+// verified; a TLS error fails the call.
 class PayPalClient : public QObject
 {
     Q_OBJECT
@@ -34,7 +36,6 @@ public:
                     const QByteArray& body, const QByteArray& requestId = {});
     // Every page of the seller's links, 100 a page.
     void listLinks(Environment environment, const QString& clientId, const QString& secret);
-    // An id not of PayPal's form fails at once.
     void readLink(Environment environment, const QString& clientId, const QString& secret, const QString& id);
     void deleteLink(Environment environment, const QString& clientId, const QString& secret,
                     const QString& id);
