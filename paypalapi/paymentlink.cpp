@@ -117,7 +117,8 @@ LinksPage LinkListReader::read(int status, const QByteArray& body)
     }
     const QJsonDocument document = QJsonDocument::fromJson(body);
     const QJsonObject answer = document.object();
-    for (const QJsonValue resource : answer.value(QLatin1String("resources")).toArray()) {
+    const QJsonArray resources = answer.value(QLatin1String("resources")).toArray();
+    for (const QJsonValue resource : resources) {
         if (std::optional<PaymentLink> link = readPaymentLink(resource.toObject())) {
             page.links << *link;
         } else {
@@ -135,11 +136,16 @@ LinksPage LinkListReader::read(int status, const QByteArray& body)
                 page.failure = QStringLiteral(
                     "Error: PayPal sent a page of the list a second time, so the list of links is not "
                     "complete. Try again later.");
+            } else if (m_pageTokens.size() + 1 >= MostLinkPages) {
+                page.failure =
+                    QStringLiteral(
+                        "Error: PayPal's list of links did not end after %1 pages, so it is not complete.")
+                        .arg(MostLinkPages);
             }
             m_pageTokens.insert(page.nextPageToken);
         }
     }
-    if (!document.isObject()) {
+    if (!document.isObject() || resources.size() > LinksPageSize) {
         page.failure = unreadableText(Call::List);
     }
     if (!page.failure.isEmpty()) {

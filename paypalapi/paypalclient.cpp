@@ -147,7 +147,7 @@ void PayPalClient::sendCall()
         // The page size goes with the first request only, as PayPal asks.
         QUrlQuery query;
         query.addQueryItem(m_pageToken.isEmpty() ? QStringLiteral("page_size") : QStringLiteral("page_token"),
-                           m_pageToken.isEmpty() ? QStringLiteral("100") : m_pageToken);
+                           m_pageToken.isEmpty() ? QString::number(LinksPageSize) : m_pageToken);
         QUrl url = call.url();
         url.setQuery(query);
         call.setUrl(url);

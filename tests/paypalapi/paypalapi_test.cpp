@@ -209,6 +209,15 @@ void PayPalApiTest::table_data()
             "next T2\nError: PayPal sent a page of the list a second time, so the list of links is not complete. "
             "Try again later." +
             listUnreadable.repeated(2));
+    QList<QByteArray> pages;
+    for (int i = 0; i < 1000; ++i) {
+        pages << page("", "T" + QString::number(i));
+    }
+    const QByteArray one = page("").mid(14).chopped(13) + ",";
+    row("more links on a page than asked for, more pages than a seller has",
+        listed({"{\"resources\":[" + one.repeated(101).chopped(1) + "]}"}) + listed(pages).section('\n', -1),
+        listUnreadable +
+            "Error: PayPal's list of links did not end after 1000 pages, so it is not complete.");
     row("list refused: 403, 500 twice", listed({""}, 403) + "|" + listed({""}, 500),
         "Error: PayPal does not let this app list payment links. In the PayPal developer dashboard, open the app in "
         "Apps & Credentials and enable Payment Links and Buttons, then try again.|Error: PayPal's server had a "
@@ -220,9 +229,8 @@ void PayPalApiTest::table_data()
         return std::get<QString>(readLinkAnswer(status, body, Environment::Live, "PLB-B")) + "|";
     };
     row("read: another link, gone; delete: done, gone, 200",
-        read(200, page("").mid(14).chopped(13)) + read(404, "") +
-            readDeleteAnswer(204, "", Environment::Live, "PLB-B") + "|" +
-            readDeleteAnswer(404, "", Environment::Live, "PLB-B") + "|" +
+        read(200, one.chopped(1)) + read(404, "") + readDeleteAnswer(204, "", Environment::Live, "PLB-B") +
+            "|" + readDeleteAnswer(404, "", Environment::Live, "PLB-B") + "|" +
             readDeleteAnswer(200, "", Environment::Live, "PLB-B"),
         Unreadable + "|" + gone + "||" + gone +
             "|Error: PayPal's answer could not be read, so it is not known whether the link was deleted.");
