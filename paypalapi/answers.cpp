@@ -93,7 +93,6 @@ QString refusedText(const QByteArray& body, Call call)
 
 QString failureText(int status, const QByteArray& body, Environment environment, Call call)
 {
-    static const char* const verbs[] = {"create", "list", "read", "delete"};
     switch (status) {
     case 401:
         return credentialsRefusedText(environment);
@@ -101,7 +100,7 @@ QString failureText(int status, const QByteArray& body, Environment environment,
         return QStringLiteral(
                    "Error: PayPal does not let this app %1 payment links. In the PayPal developer dashboard, "
                    "open the app in Apps & Credentials and enable Payment Links and Buttons, then try again.")
-            .arg(QLatin1String(verbs[static_cast<int>(call)]));
+            .arg(deed(call).section(QLatin1Char(' '), 0, 0));
     case 400:
     case 422:
         return refusedText(body, call);
