@@ -217,7 +217,14 @@ void Form5::cmdCancel_Click()
 
 void Form5::linkCreated(const QString& link)
 {
-    showLink(link, pageCode(link, m_picture));
+    m_link = link;
+    m_code = pageCode(link, m_picture);
+    m_ui->txtLink->setText(m_link);
+    m_ui->txtLink->setCursorPosition(0);
+    m_ui->txtPageCode->setPlainText(m_code);
+    for (QPushButton* button : {m_ui->cmdCopyLink, m_ui->cmdCopyCode, m_ui->cmdOpenLink}) {
+        button->setEnabled(true);
+    }
     setWorking(false);
     // A Sandbox link takes only the developer dashboard's test accounts: not for a real page.
     setStatus(m_asked == Environment::Sandbox
@@ -228,22 +235,16 @@ void Form5::linkCreated(const QString& link)
 // The last link goes, so that it is not taken for one of these entries; everything typed stays.
 void Form5::linkFailed(const QString& text)
 {
-    showLink(QString(), QString());
+    m_link.clear();
+    m_code.clear();
+    m_ui->txtLink->clear();
+    m_ui->txtPageCode->clear();
+    for (QPushButton* button : {m_ui->cmdCopyLink, m_ui->cmdCopyCode, m_ui->cmdOpenLink}) {
+        button->setEnabled(false);
+    }
     setWorking(false);
     setStatus(QStringLiteral("No link was made."));
     MsgBox(text, MessageStyle::Plain, ErrorTitle);
-}
-
-void Form5::showLink(const QString& link, const QString& code)
-{
-    m_link = link;
-    m_code = code;
-    m_ui->txtLink->setText(m_link);
-    m_ui->txtLink->setCursorPosition(0);
-    m_ui->txtPageCode->setPlainText(m_code);
-    for (QPushButton* button : {m_ui->cmdCopyLink, m_ui->cmdCopyCode, m_ui->cmdOpenLink}) {
-        button->setEnabled(!link.isEmpty());
-    }
 }
 
 void Form5::setWorking(bool working)

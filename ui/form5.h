@@ -48,7 +48,6 @@ private:
     Environment environment() const;
     Credentials typedCredentials() const;
     void showEnvironment(Environment environment);
-    void showLink(const QString& link, const QString& code);
     void setWorking(bool working);
     void setStatus(const QString& text);
 
