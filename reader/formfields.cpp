@@ -198,6 +198,8 @@ public:
 
     // The form the pointer pointed at when the element at this offset was made.
     const GumboNode* formAt(std::size_t offset) const;
+    // Where the end tag that leaves the form stands; none when no end tag does.
+    std::optional<std::size_t> endTagOf(const GumboNode& form) const;
 
 private:
     struct Reach
@@ -207,6 +209,7 @@ private:
         const GumboNode* form;
     };
     std::vector<Reach> m_reaches; // in source order
+    std::size_t m_sourceSize;
 };
 
 // Where "</form" in the source is an end tag and not text inside a comment, a
@@ -242,7 +245,7 @@ std::vector<std::size_t> formEndTags(std::string_view source, std::vector<Span> 
     return candidates;
 }
 
-FormPointer::FormPointer(const TreeFacts& facts, std::string_view source)
+FormPointer::FormPointer(const TreeFacts& facts, std::string_view source) : m_sourceSize(source.size())
 {
     const std::vector<std::size_t> endTags = formEndTags(source, facts.unparsed);
     for (const GumboNode* form : facts.forms) {
@@ -263,6 +266,15 @@ const GumboNode* FormPointer::formAt(std::size_t offset) const
     }
     const Reach& reach = *(after - 1);
     return offset < reach.end ? reach.form : nullptr;
+}
+
+std::optional<std::size_t> FormPointer::endTagOf(const GumboNode& form) const
+{
+    const std::size_t begin = startOf(form) + form.v.element.original_tag.length;
+    const auto found = std::lower_bound(m_reaches.begin(), m_reaches.end(), begin,
+                                        [](const Reach& reach, std::size_t at) { return reach.begin < at; });
+    const bool closed = found != m_reaches.end() && found->form == &form && found->end < m_sourceSize;
+    return closed ? std::optional(found->end) : std::nullopt;
 }
 
 // Text of the node's descendants, leaving out scripts.
@@ -463,34 +475,70 @@ void EntryList::addDirname(const GumboNode& control)
     }
 }
 
+// The form a control submits with: the one its form attribute names, else the one
+// the form element pointer pointed at, else its ancestor.
+const GumboNode* ownerOf(const Control& control, const TreeFacts& facts, const FormPointer& pointer)
+{
+    if (const char* id = attribute(*control.node, "form")) {
+        const auto found = facts.firstWithId.find(id);
+        return found != facts.firstWithId.end() && isHtml(*found->second, GUMBO_TAG_FORM) ? found->second
+                                                                                          : nullptr;
+    }
+    const GumboNode* owner = pointer.formAt(startOf(*control.node));
+    return owner != nullptr ? owner : control.ancestorForm;
+}
+
+bool postsToPayPal(const GumboNode* form)
+{
+    return isPaymentsStandardAddress(attributeOr(*form, "action"));
+}
+
 } // namespace
 
 std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source)
 {
     const TreeFacts facts(document.root());
-    const auto button = std::find_if(facts.forms.begin(), facts.forms.end(), [](const GumboNode* form) {
-        return isPaymentsStandardAddress(attributeOr(*form, "action"));
-    });
+    const auto button = std::find_if(facts.forms.begin(), facts.forms.end(), postsToPayPal);
     if (button == facts.forms.end()) {
         return std::nullopt;
     }
     const FormPointer pointer(facts, source);
     std::vector<Control> owned;
     for (const Control& control : facts.controls) {
-        const GumboNode* owner;
-        if (const char* id = attribute(*control.node, "form")) {
-            const auto found = facts.firstWithId.find(id);
-            owner = found != facts.firstWithId.end() && isHtml(*found->second, GUMBO_TAG_FORM) ? found->second
-                                                                                               : nullptr;
-        } else {
-            owner = pointer.formAt(startOf(*control.node));
-            owner = owner != nullptr ? owner : control.ancestorForm;
-        }
-        if (owner == *button) {
+        if (ownerOf(control, facts, pointer) == *button) {
             owned.push_back(control);
         }
     }
     return EntryList(owned).form;
+}
+
+std::vector<PlacedPayPalForm> findPayPalForms(const HtmlDocument& document, std::string_view source)
+{
+    const TreeFacts facts(document.root());
+    std::unordered_map<const GumboNode*, std::vector<Control>> owned;
+    for (const GumboNode* form : facts.forms) {
+        if (postsToPayPal(form)) {
+            owned.emplace(form, std::vector<Control>());
+        }
+    }
+    if (owned.empty()) {
+        return {};
+    }
+    const FormPointer pointer(facts, source);
+    for (const Control& control : facts.controls) {
+        const auto found = owned.find(ownerOf(control, facts, pointer));
+        if (found != owned.end()) {
+            found->second.push_back(control);
+        }
+    }
+    std::vector<PlacedPayPalForm> placed;
+    for (const GumboNode* form : facts.forms) {
+        const auto found = owned.find(form);
+        if (found != owned.end()) {
+            placed.push_back({EntryList(found->second).form, startOf(*form), pointer.endTagOf(*form)});
+        }
+    }
+    return placed;
 }
 
 } // namespace quorvane

@@ -31,4 +31,15 @@ struct PayPalForm
 
 std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source);
 
+// A form that posts to PayPal Payments Standard and where it stands in the source.
+struct PlacedPayPalForm
+{
+    PayPalForm form;
+    std::size_t start;                 // the '<' of its start tag
+    std::optional<std::size_t> endTag; // the '<' of the end tag that closes it, if one does
+};
+
+// Every form in the tree that posts to PayPal Payments Standard, in source order.
+std::vector<PlacedPayPalForm> findPayPalForms(const HtmlDocument& document, std::string_view source);
+
 } // namespace quorvane
