@@ -488,6 +488,43 @@ const GumboNode* ownerOf(const Control& control, const TreeFacts& facts, const F
     return owner != nullptr ? owner : control.ancestorForm;
 }
 
+std::vector<FormChoice> choicesOf(const std::vector<Control>& owned)
+{
+    std::vector<FormChoice> choices;
+    for (const Control& control : owned) {
+        const GumboNode& node = *control.node;
+        const std::string_view name = attributeOr(node, "name");
+        if (control.barred || name.empty()) {
+            continue;
+        }
+        if (isHtml(node, GUMBO_TAG_SELECT)) {
+            FormChoice menu{std::string(name), false, {}};
+            std::vector<const GumboNode*> stack{&node};
+            while (!stack.empty()) {
+                const GumboNode& parent = *stack.back();
+                stack.pop_back();
+                const GumboVector& children = parent.v.element.children;
+                for (unsigned i = children.length; i-- > 0;) {
+                    const GumboNode& c = child(children, i);
+                    if (isHtml(c, GUMBO_TAG_OPTGROUP) && !hasAttribute(c, "disabled")) {
+                        stack.push_back(&c);
+                    } else if (isHtml(c, GUMBO_TAG_OPTION) && !hasAttribute(c, "disabled")) {
+                        const char* value = attribute(c, "value");
+                        menu.options.push_back(value != nullptr ? std::string(value)
+                                                                : strippedAndCollapsed(descendantText(c)));
+                    }
+                }
+            }
+            std::reverse(menu.options.begin(), menu.options.end());
+            choices.push_back(std::move(menu));
+        } else if (isHtml(node, GUMBO_TAG_TEXTAREA) ||
+                   inputTypeOf(attributeOr(node, "type")) == InputType::Text) {
+            choices.push_back({std::string(name), true, {}});
+        }
+    }
+    return choices;
+}
+
 bool postsToPayPal(const GumboNode* form)
 {
     return isPaymentsStandardAddress(attributeOr(*form, "action"));
@@ -535,7 +572,8 @@ std::vector<PlacedPayPalForm> findPayPalForms(const HtmlDocument& document, std:
     for (const GumboNode* form : facts.forms) {
         const auto found = owned.find(form);
         if (found != owned.end()) {
-            placed.push_back({EntryList(found->second).form, startOf(*form), pointer.endTagOf(*form)});
+            placed.push_back({EntryList(found->second).form, choicesOf(found->second), startOf(*form),
+                              pointer.endTagOf(*form)});
         }
     }
     return placed;

@@ -37,7 +37,8 @@ std::optional<std::vector<PageForm>> readPageForms(std::string_view html)
     std::vector<PageForm> forms;
     for (PlacedPayPalForm& placed : findPayPalForms(*document, html)) {
         const std::size_t end = placed.endTag ? endTagEnd(html, *placed.endTag) : html.size();
-        forms.push_back({placed.start, end, placed.endTag.has_value(), std::move(placed.form)});
+        forms.push_back({placed.start, end, placed.endTag.has_value(), std::move(placed.form),
+                         std::move(placed.choices)});
     }
     return forms;
 }

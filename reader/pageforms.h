@@ -19,6 +19,7 @@ struct PageForm
     std::size_t end;
     bool closed;
     PayPalForm form;
+    std::vector<FormChoice> choices;
 };
 
 // Every such form on a whole page (UTF-8, as a browser has decoded it), in source
