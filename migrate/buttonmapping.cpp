@@ -290,7 +290,7 @@ void Mapping::readTaxAndShipping()
         } else {
             result.notCarried.push_back(
                 {"tax", "PayPal's links take a tax only as a percentage of the price, and " + *tax +
-                            " is no exact one of every price"});
+                            " is no exact percentage of the price"});
         }
         if (rate != nullptr && !rate->empty()) {
             result.notCarried.push_back({"tax_rate", "tax overrides it"});

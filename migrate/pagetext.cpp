@@ -183,7 +183,8 @@ std::string Prescan::run()
     while (m_at < m_s.size()) {
         if (at("<!--")) {
             const std::size_t end = m_s.find("-->", m_at + 2);
-            m_at = end == std::string_view::npos ? m_s.size() : end + 3;
+            m_at = end == std::string_view::npos ? m_s.size() : end + 2; // at its '>'
+
         } else if (at("<meta") && m_at + 5 < m_s.size() && (isSpace(m_s[m_at + 5]) || m_s[m_at + 5] == '/')) {
             m_at += 6;
             std::string found = meta();
