@@ -89,15 +89,22 @@ bool holdsPlainWebscr(std::string_view bytes)
 bool holdsEncodedWebscr(std::string_view bytes)
 {
     const char* const data = bytes.data();
-    std::size_t from = 0;
-    while (const void* found = memmem(data + from, bytes.size() - from, "&#", 2)) {
-        const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+    std::size_t from = 1;
+    while (from < bytes.size()) {
+        const void* found = std::memchr(data + from, '#', bytes.size() - from); // rarer than '&'
+        if (found == nullptr) {
+            break;
+        }
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - data) - 1;
+        from = at + 3;
+        if (data[at] != '&') {
+            continue;
+        }
         for (std::size_t start = at >= 5 ? at - 5 : 0; start <= at; ++start) {
             if (webscrAt(bytes.substr(start))) {
                 return true;
             }
         }
-        from = at + 2;
     }
     return false;
 }
