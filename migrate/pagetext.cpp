@@ -419,10 +419,7 @@ PageText::PageText(std::string_view bytes) : m_bytes(bytes), m_encoding(sniffEnc
         m_bom = bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0;
         return; // the parser replaces invalid sequences as a browser's decoder does
     }
-    m_bom = m_encoding.starts_with("UTF-16") && bytes.size() >= 2 && bytes[0] != bytes[1] &&
-                    (bytes.starts_with("\xFE\xFF") || bytes.starts_with("\xFF\xFE"))
-                ? 2
-                : 0;
+    m_bom = m_encoding.starts_with("UTF-16") ? 2 : 0; // only a byte order mark makes a page UTF-16
     m_copied = true;
     m_decoded.reserve(bytes.size() + bytes.size() / 8);
     convert(encodingNamed(m_encoding).converter, bytes.substr(m_bom),

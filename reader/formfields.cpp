@@ -520,6 +520,13 @@ std::vector<FormChoice> choicesOf(const std::vector<Control>& owned)
         } else if (isHtml(node, GUMBO_TAG_TEXTAREA) ||
                    inputTypeOf(attributeOr(node, "type")) == InputType::Text) {
             choices.push_back({std::string(name), true, {}});
+        } else if (inputTypeOf(attributeOr(node, "type")) == InputType::Radio) {
+            // A group of radio buttons is one menu.
+            const auto group = std::find_if(choices.begin(), choices.end(), [name](const FormChoice& c) {
+                return c.name == name && !c.typed;
+            });
+            FormChoice& menu = group != choices.end() ? *group : choices.emplace_back(std::string(name));
+            menu.options.emplace_back(attributeOr(node, "value", "on"));
         }
     }
     return choices;

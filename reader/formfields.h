@@ -31,8 +31,8 @@ struct PayPalForm
 
 std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source);
 
-// A control the buyer fills in: a select menu with its options' values, or a text box
-// (an input of a text kind, or a text area).
+// A control the buyer fills in: a select menu, or a group of radio buttons, with its
+// options' values; or a text box (an input of a text kind, or a text area).
 struct FormChoice
 {
     std::string name;

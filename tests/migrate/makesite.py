@@ -48,7 +48,8 @@ write("shop/options.html", page(form([("cmd", "_xclick"), ("item_name", "Poster"
       ("on0", "Format"), ("option_select0", "Small"), ("option_amount0", "10.00"), ("option_select1", "Large"),
       ("option_amount1", "14.00"), ("option_index", "0")], extra=f'\n  <select name="os0">{priced}</select>')))
 write("shop/sizes.html", page(buy("Shirt", "20.00", ("on0", "Size"), ("on1", "Name on the back"), ("on2", "Colour"),
-      ("os2", "Blue"), extra=f'\n  <select name="os0">{sizes}</select>\n  <input type="text" name="os1">')))
+      ("os2", "Blue"), ("on3", "Fit"), extra=f'\n  <select name="os0">{sizes}</select>\n  <input type="text" name="os1">'
+      '\n  <input type="radio" name="os3" value="Slim" checked><input type="radio" name="os3" value="Loose">')))
 write("shop/tax.html", page(buy("Kettle", "40.00", ("tax_rate", "8.25"), ("shipping", "4.95"), ("no_shipping", "2"),
       ("no_note", "0"), ("cn", "Gift message"))))
 write("shop/flattax.html", page(buy("Rug", "20.00", ("tax", "1.50"), ("no_shipping", "1"), ("no_note", "1")) + "\n" +

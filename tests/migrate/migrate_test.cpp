@@ -280,7 +280,7 @@ TEST(Mapping, LineItemsAndWhatTheyLeaveOut)
          R"({"collect_shipping_address":true,"customer_notes":[{"required":false},{"label":"Name on the back",)"
          R"("required":false}],"description":"Colour: Blue","name":"Shirt","unit_amount":{"currency_code":"EUR",)"
          R"("value":"20.00"},"variants":{"dimensions":[{"name":"Size","options":[{"label":"S"},{"label":"M"},)"
-         R"({"label":"L"}],"primary":true}]}})",
+         R"({"label":"L"}],"primary":true},{"name":"Fit","options":[{"label":"Slim"},{"label":"Loose"}],"primary":false}]}})",
          {}},
         {"shop/notify.html",
          0,
