@@ -297,7 +297,15 @@ std::vector<std::string> sitePages(const std::filesystem::path& folder,
         skipped.push_back({"", "The folder " + folder.string() + " cannot be read: " + error.message()});
         return {};
     }
-    std::set<std::string> pages(extraFiles.begin(), extraFiles.end());
+    std::set<std::string> pages;
+    for (const std::string& name : extraFiles) {
+        const fs::path path = fs::path(name).lexically_normal();
+        if (path.is_absolute() || path.empty() || *path.begin() == "..") {
+            skipped.push_back({name, "it is not inside the folder"});
+        } else {
+            pages.insert(path.generic_string());
+        }
+    }
     std::vector<fs::path> folders{root};
     const auto relative = [&root](const fs::path& path) {
         return path.lexically_relative(root).generic_string();
