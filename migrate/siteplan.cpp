@@ -2,17 +2,11 @@
 
 #include "linkrequest.h"
 
-#include <QCryptographicHash>
 #include <unordered_map>
 
 namespace quorvane {
 
 namespace {
-
-std::string sha256Hex(const QByteArray& bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
-}
 
 std::string atLine(int line, std::string_view why)
 {
@@ -88,7 +82,8 @@ SitePlan planSite(const std::vector<ScannedPage>& pages)
                     button.reason = atLine(form.line, button.mapping.handEdit);
                 } else {
                     QByteArray body = linkCreateBody(*button.mapping.item);
-                    std::string key = sha256Hex(body);
+                    std::string key =
+                        fileDigest(std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
                     const auto [known, added] = linkByKey.emplace(key, plan.links.size());
                     if (added) {
                         plan.links.push_back({std::move(key), std::move(body), {}});
@@ -116,7 +111,7 @@ std::string requestIdFor(std::string_view environment, std::string_view clientId
     input.append(clientId.data(), static_cast<qsizetype>(clientId.size()));
     input += '\0';
     input += link.body;
-    return sha256Hex(input);
+    return fileDigest(std::string_view(input.constData(), static_cast<std::size_t>(input.size())));
 }
 
 std::string pictureFor(const FoundForm& form, std::string_view fallback)

@@ -165,14 +165,6 @@ private:
     int m_line = 1;
 };
 
-std::string sha256Hex(std::string_view bytes)
-{
-    return QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
-                                    QCryptographicHash::Sha256)
-        .toHex()
-        .toStdString();
-}
-
 bool isPageName(const std::string& name)
 {
     constexpr std::string_view Endings[] = {".html", ".htm",  ".shtml", ".php", ".phtml", ".inc", ".jsp",
@@ -232,6 +224,14 @@ std::optional<std::string> readFile(const std::filesystem::path& path, std::stri
 
 } // namespace
 
+std::string fileDigest(std::string_view bytes)
+{
+    return QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                    QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
+}
+
 bool mentionsWebscr(std::string_view bytes)
 {
     if (startsUtf16(bytes)) {
@@ -282,7 +282,7 @@ std::optional<ScannedPage> scanPage(std::string relativePath, std::string_view b
         found.choices = std::move(form.choices);
         page.forms.push_back(std::move(found));
     }
-    page.sha256 = sha256Hex(bytes);
+    page.sha256 = fileDigest(bytes);
     return page;
 }
 
@@ -388,7 +388,9 @@ SiteScan scanSite(const std::filesystem::path& folder, const std::vector<std::st
         std::optional<ScannedPage> page = scanPage(pages[i], buffer, &reason);
         if (!page) {
             scan.skipped.push_back({pages[i], std::move(reason)});
-        } else if (!page->forms.empty()) {
+        } else if (page->forms.empty()) {
+            scan.mentionsOnly.push_back(pages[i]);
+        } else {
             scan.pages.push_back(std::move(*page));
         }
     }

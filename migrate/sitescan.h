@@ -63,6 +63,9 @@ struct SkippedFile
 struct SiteScan
 {
     std::vector<ScannedPage> pages; // in path order; pages without PayPal forms are left out
+    // Pages that mention "webscr" but hold no live form posting to PayPal: a button a
+    // script or a template writes, or one in a comment, for the seller to check.
+    std::vector<std::string> mentionsOnly;
     std::vector<SkippedFile> skipped;
     std::size_t pagesRead = 0;
     std::size_t bytesRead = 0;
@@ -71,6 +74,9 @@ struct SiteScan
 
 // The largest page read.
 inline constexpr std::size_t MaxPageBytes = std::size_t{16} << 20;
+
+// The SHA-256 of a file's bytes, lower-case hex, as ScannedPage holds it.
+std::string fileDigest(std::string_view bytes);
 
 // Whether the bytes may hold a form posting to PayPal: "webscr" in any case, its
 // letters written plainly or as decimal or hexadecimal character references, in the
