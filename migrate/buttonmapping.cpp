@@ -243,6 +243,9 @@ void Mapping::readOptions()
             }
             continue;
         }
+        if (dimension.options.empty()) {
+            continue; // a menu with nothing to choose
+        }
         if (dimension.options.size() > MaxOptions) {
             handEdit("the choice " + *name + " has " + std::to_string(dimension.options.size()) +
                      " options; a payment link takes at most 10");

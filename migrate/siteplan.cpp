@@ -41,6 +41,51 @@ std::string asciiAddress(std::string_view address)
     return out;
 }
 
+// What becomes of one form; a link's place in the plan is left to planSite.
+ButtonPlan fateOf(const FoundForm& form)
+{
+    ButtonPlan button;
+    switch (form.kind) {
+    case ButtonKind::Donate:
+    case ButtonKind::Subscribe:
+        button.action = PlanAction::NotAffected;
+        button.reason = atLine(form.line, form.kind == ButtonKind::Donate
+                                              ? "a Donate button, which keeps working after 2027"
+                                              : "a Subscribe button, which keeps working after 2027");
+        return button;
+    case ButtonKind::Hosted:
+        button.action = PlanAction::KeptAtPayPal;
+        button.reason =
+            atLine(form.line, "a button kept at PayPal: its details are not in the page; make its "
+                              "link in your PayPal account");
+        return button;
+    case ButtonKind::Cart:
+        button.reason = atLine(form.line, "a shopping cart button: a payment link sells one item");
+        return button;
+    case ButtonKind::Other: {
+        const std::string* cmd = commandOf(form);
+        button.reason = atLine(form.line, cmd != nullptr ? "not a Buy Now button (cmd " + *cmd + ")"
+                                                         : std::string("a PayPal form with no cmd"));
+        return button;
+    }
+    case ButtonKind::BuyNow:
+        break;
+    }
+    button.mapping = mapBuyNowButton(form);
+    if (!form.closed) {
+        button.reason = atLine(form.line, "no </form> closes the form, so where it ends is unclear");
+    } else if (!button.mapping.item) {
+        button.reason = atLine(form.line, button.mapping.handEdit);
+    } else if (form.templated) {
+        button.action = PlanAction::PasteByHand;
+        button.reason = atLine(form.line, "the form holds template code, so the page is not rewritten: paste "
+                                          "the page code in its place");
+    } else {
+        button.action = PlanAction::Move;
+    }
+    return button;
+}
+
 } // namespace
 
 SitePlan planSite(const std::vector<ScannedPage>& pages)
@@ -49,54 +94,19 @@ SitePlan planSite(const std::vector<ScannedPage>& pages)
     std::unordered_map<std::string, std::size_t> linkByKey;
     for (std::size_t p = 0; p < pages.size(); ++p) {
         for (std::size_t f = 0; f < pages[p].forms.size(); ++f) {
-            const FoundForm& form = pages[p].forms[f];
-            ButtonPlan button{p, f, PlanAction::HandEdit, {}, 0, {}};
-            switch (form.kind) {
-            case ButtonKind::Donate:
-            case ButtonKind::Subscribe:
-                button.action = PlanAction::NotAffected;
-                button.reason = atLine(form.line, form.kind == ButtonKind::Donate
-                                                      ? "a Donate button, which keeps working after 2027"
-                                                      : "a Subscribe button, which keeps working after 2027");
-                break;
-            case ButtonKind::Hosted:
-                button.action = PlanAction::KeptAtPayPal;
-                button.reason = atLine(form.line, "a button kept at PayPal: its details are not in the page; "
-                                                  "make its link in your PayPal account");
-                break;
-            case ButtonKind::Cart:
-                button.reason = atLine(form.line, "a shopping cart button: a payment link sells one item");
-                break;
-            case ButtonKind::Other: {
-                const std::string* cmd = commandOf(form);
-                button.reason = atLine(form.line, cmd != nullptr ? "not a Buy Now button (cmd " + *cmd + ")"
-                                                                 : std::string("a PayPal form with no cmd"));
-                break;
-            }
-            case ButtonKind::BuyNow:
-                button.mapping = mapBuyNowButton(form);
-                if (!form.closed) {
-                    button.reason =
-                        atLine(form.line, "no </form> closes the form, so where it ends is unclear");
-                } else if (!button.mapping.item) {
-                    button.reason = atLine(form.line, button.mapping.handEdit);
-                } else {
-                    QByteArray body = linkCreateBody(*button.mapping.item);
-                    std::string key =
-                        fileDigest(std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
-                    const auto [known, added] = linkByKey.emplace(key, plan.links.size());
-                    if (added) {
-                        plan.links.push_back({std::move(key), std::move(body), {}});
-                    }
-                    button.link = known->second;
-                    plan.links[button.link].buttons.push_back(plan.buttons.size());
-                    button.action = form.templated ? PlanAction::PasteByHand : PlanAction::Move;
-                    if (form.templated) {
-                        button.reason = atLine(form.line, "the form holds template code, so the page is not "
-                                                          "rewritten: paste the page code in its place");
-                    }
+            ButtonPlan button = fateOf(pages[p].forms[f]);
+            button.page = p;
+            button.form = f;
+            if (button.action == PlanAction::Move || button.action == PlanAction::PasteByHand) {
+                QByteArray body = linkCreateBody(*button.mapping.item);
+                std::string key =
+                    fileDigest(std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
+                const auto [known, added] = linkByKey.emplace(key, plan.links.size());
+                if (added) {
+                    plan.links.push_back({std::move(key), std::move(body), {}});
                 }
-                break;
+                button.link = known->second;
+                plan.links[button.link].buttons.push_back(plan.buttons.size());
             }
             plan.buttons.push_back(std::move(button));
         }
