@@ -308,7 +308,7 @@ template <typename Sink> void convert(std::string_view converterName, std::strin
     if (U_FAILURE(status)) {
         return;
     }
-    constexpr std::size_t Units = 16384;
+    constexpr std::size_t Units = 4096;
     std::array<UChar, Units> target;
     std::array<int32_t, Units> offsets;
     const char* source = bytes.data();

@@ -237,7 +237,20 @@ TEST(Decoding, OffsetsLeadBackToTheOriginalBytes)
          {2, 4, 6, 10, 12}},
         {"\xEF\xBB\xBF\xC3\xA9<", "\xC3\xA9<", {2, 3}, {5, 6}},
     };
-    for (const Case& c : cases) {
+    std::string pairs("\xFF\xFE"
+                      "a\0",
+                      4); // surrogate pairs across the decoder's buffers
+    std::string utf8 = "a";
+    for (int i = 0; i < 3000; ++i) {
+        pairs += std::string("\x3D\xD8\x00\xDE", 4);
+        utf8 += "\xF0\x9F\x98\x80";
+    }
+    const std::vector<Case> all = {
+        cases[0],
+        cases[1],
+        cases[2],
+        {pairs + std::string("<\0", 2), utf8 + "<", {1, 12001, 12002}, {4, 12004, 12006}}};
+    for (const Case& c : all) {
         const PageText text(c.bytes);
         EXPECT_EQ(text.utf8(), c.utf8);
         EXPECT_EQ(text.originalOffsets(c.decoded), c.original);
