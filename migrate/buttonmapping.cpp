@@ -141,6 +141,11 @@ Mapping::Mapping(const FoundForm& form) : m_form(form)
         }
     }
     readPrice();
+    if (const std::string* quantity = valueOf("quantity"); quantity != nullptr && *quantity != "1") {
+        // PayPal charges the price that many times; a link would charge it once.
+        handEdit("the button sells " + *quantity +
+                 " at once (quantity), and a payment link sells one at a time");
+    }
     readOptions();
     readTaxAndShipping();
     readNotes();

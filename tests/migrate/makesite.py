@@ -88,6 +88,7 @@ for n, entries in enumerate(({"ItemName": "Tea ☕ set", "ItemNumber": "T-1", "A
     write(f"encoded/gen{n + 1}.html", page(f"<p>Generated</p>\n{code}\n<p>End</p>"))
 write("hand/noprice.html", page(form([("cmd", "_xclick"), ("item_name", "Gift")])))
 write("hand/badprice.html", page(buy("Bowl", "12,50")))
+write("hand/quantity.html", page(buy("Socks", "4.00", ("quantity", "3"))))
 write("hand/relreturn.html", page(buy("Jar", "7.00", ("return", "/thanks.html"))))
 write("hand/unclosed.html", page(buy("Tray", "9.00").replace("</form>", "")))
 write("pics/relative.html", page(buy("Frame", "19.00", picture="../img/buy now.gif")))

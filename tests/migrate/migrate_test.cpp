@@ -108,7 +108,7 @@ TEST(Finding, EveryLiveFormWithItsKindAndLine)
     for (const char* page : {"about.html", "odd/prose.md", ".git/hooks.html", "home.html", "js/app.js"}) {
         EXPECT_EQ(scanned(page), nullptr) << page;
     }
-    EXPECT_EQ(sampleScan().pages.size(), 39u); // of 46 pages listed
+    EXPECT_EQ(sampleScan().pages.size(), 40u); // of 47 pages listed
     EXPECT_EQ(sampleScan().mentionsOnly, std::vector<std::string>{"odd/prose.md"});
 }
 
@@ -168,7 +168,7 @@ TEST(Finding, RangesRunFromTheFormToItsEndTagInTheOriginalBytes)
             ++checked;
         }
     }
-    EXPECT_EQ(checked, 47u);
+    EXPECT_EQ(checked, 48u);
 }
 
 TEST(Finding, WebscrInAnySpelling)
@@ -336,6 +336,10 @@ TEST(Mapping, LineItemsAndWhatTheyLeaveOut)
          "PayPal would refuse the price \"12,50 EUR\": Price of Item / Service: write a number",
          {}},
         {"hand/relreturn.html", 0, "PayPal would refuse the return page \"/thanks.html\": Success URL", {}},
+        {"hand/quantity.html",
+         0,
+         "the button sells 3 at once (quantity), and a payment link sells one at a time",
+         {"quantity"}},
     };
     for (const MapCase& c : cases) {
         SCOPED_TRACE(std::string(c.page) + " " + std::to_string(c.form));
@@ -444,11 +448,11 @@ TEST(Scanning, ReportsProgressAndStopsWhenCancelled)
     std::atomic<bool> cancel = false;
     const SiteScan scan = scanSite(Site, {}, [&](std::size_t d, std::size_t total) {
         done.push_back(d);
-        EXPECT_EQ(total, 46u);
+        EXPECT_EQ(total, 47u);
         cancel = d == 3;
     });
     EXPECT_FALSE(scan.cancelled);
-    EXPECT_EQ(done.size(), 47u);
+    EXPECT_EQ(done.size(), 48u);
     done.clear();
     const SiteScan stopped = scanSite(
         Site, {}, [&](std::size_t d, std::size_t) { cancel = d == 3; }, &cancel);
