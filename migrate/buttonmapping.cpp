@@ -141,6 +141,11 @@ Mapping::Mapping(const FoundForm& form) : m_form(form)
         }
     }
     readPrice();
+    for (const FormField& f : form.fields) {
+        if (f.name.starts_with("discount_") && !f.value.empty()) {
+            handEdit("the button gives a discount (" + f.name + "), which a payment link cannot");
+        }
+    }
     if (const std::string* quantity = valueOf("quantity"); quantity != nullptr && *quantity != "1") {
         // PayPal charges the price that many times; a link would charge it once.
         handEdit("the button sells " + *quantity +
@@ -311,13 +316,32 @@ void Mapping::readTaxAndShipping()
             handEdit("PayPal would refuse the tax rate \"" + *rate + "\": write a percentage like 8.25");
         }
     }
-    if (const std::string* shipping = needed("shipping"); shipping != nullptr && !shipping->empty()) {
-        if (isDecimal(*shipping, 2)) {
-            m_item.shipping = *shipping;
-            result.carries.push_back("shipping " + *shipping);
-        } else {
-            handEdit("PayPal would refuse the shipping \"" + *shipping + "\": write an amount like 4.95");
+    // Handling is a flat amount on top as shipping is, and a link has no field of its
+    // own for it: the two are charged as one.
+    std::vector<std::string> charges;
+    unsigned long long sum = 0;
+    for (const std::string_view name : {"shipping", "handling"}) {
+        const std::string* value = needed(name);
+        if (value == nullptr || value->empty()) {
+            continue;
         }
+        if (!isDecimal(*value, 2)) {
+            handEdit("PayPal would refuse the " + std::string(name) + " \"" + *value +
+                     "\": write an amount like 4.95");
+            return;
+        }
+        charges.push_back(*value);
+        sum += hundredths(*value);
+    }
+    if (charges.size() == 1) {
+        m_item.shipping = charges.front();
+        result.carries.push_back("shipping " + charges.front());
+    } else if (charges.size() == 2) {
+        const bool whole =
+            charges[0].find('.') == std::string::npos && charges[1].find('.') == std::string::npos;
+        std::string cents = std::to_string(100 + sum % 100).substr(1);
+        m_item.shipping = std::to_string(sum / 100) + (whole ? "" : "." + cents);
+        result.carries.push_back("shipping and handling " + *m_item.shipping);
     }
     const std::string* noShipping = needed("no_shipping");
     m_item.collectShippingAddress = noShipping == nullptr || *noShipping != "1";

@@ -51,7 +51,7 @@ write("shop/sizes.html", page(buy("Shirt", "20.00", ("on0", "Size"), ("on1", "Na
       ("os2", "Blue"), ("on3", "Fit"), extra=f'\n  <select name="os0">{sizes}</select>\n  <input type="text" name="os1">'
       '\n  <input type="radio" name="os3" value="Slim" checked><input type="radio" name="os3" value="Loose">')))
 write("shop/tax.html", page(buy("Kettle", "40.00", ("tax_rate", "8.25"), ("shipping", "4.95"), ("no_shipping", "2"),
-      ("no_note", "0"), ("cn", "Gift message"))))
+      ("no_note", "0"), ("cn", "Gift message"), ("handling", "2"))))
 write("shop/flattax.html", page(buy("Rug", "20.00", ("tax", "1.50"), ("no_shipping", "1"), ("no_note", "1")) + "\n" +
       buy("Pin", "3.00", ("tax", "1.00"))))
 write("shop/notify.html", page(buy("Book", "15.00", ("notify_url", "https://example.com/ipn"), ("custom", "x1"),
@@ -88,7 +88,7 @@ for n, entries in enumerate(({"ItemName": "Tea ☕ set", "ItemNumber": "T-1", "A
     write(f"encoded/gen{n + 1}.html", page(f"<p>Generated</p>\n{code}\n<p>End</p>"))
 write("hand/noprice.html", page(form([("cmd", "_xclick"), ("item_name", "Gift")])))
 write("hand/badprice.html", page(buy("Bowl", "12,50")))
-write("hand/quantity.html", page(buy("Socks", "4.00", ("quantity", "3"))))
+write("hand/quantity.html", page(buy("Socks", "4.00", ("quantity", "3")) + buy("Hat", "8.00", ("discount_amount", "1"))))
 write("hand/relreturn.html", page(buy("Jar", "7.00", ("return", "/thanks.html"))))
 write("hand/unclosed.html", page(buy("Tray", "9.00").replace("</form>", "")))
 write("pics/relative.html", page(buy("Frame", "19.00", picture="../img/buy now.gif")))
