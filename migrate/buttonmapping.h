@@ -59,11 +59,13 @@ struct ButtonMapping
 // Maps the fields a Buy Now form submits onto a payment link's line item:
 // item_name, item_number, amount and currency_code, return; tax_rate as a
 // PERCENTAGE tax, and tax (a flat amount) as the percentage of the price it is when
-// that is exact, PayPal's taxes having no flat kind; shipping as FLAT shipping;
-// on0…on6 with os0…os6 as variant dimensions when os is a menu (its options priced
-// by option_select0…9 and option_amount0…9 for the dimension option_index names),
-// as customer notes labelled by on when os is a text box, as the description when os
-// is fixed; no_shipping 0 or 2 as collecting the address; no_note and cn as a note.
+// that is exact, PayPal's taxes having no flat kind; shipping, with handling added,
+// as FLAT shipping; on0…on6 with os0…os6 as variant dimensions when os is a menu
+// (its options priced by option_select0…9 and option_amount0…9 for the dimension
+// option_index names), as customer notes labelled by on when os is a text box, as
+// the description when os is fixed; no_shipping 0 or 2 as collecting the address;
+// no_note and cn as a note. A button whose price a link would change (a quantity
+// above one, a discount) or that PayPal would refuse is a hand edit.
 ButtonMapping mapBuyNowButton(const FoundForm& form);
 
 // The JSON body of the create call for the item: keys in a fixed order, so the same
