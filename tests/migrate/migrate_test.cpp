@@ -67,7 +67,7 @@ struct FindCase
     std::vector<std::pair<ButtonKind, int>> forms;
 };
 
-TEST(Finding, EveryLiveFormWithItsKindAndLine)
+TEST(SiteFinding, EveryLiveFormWithItsKindAndLine)
 {
     using K = ButtonKind;
     const FindCase cases[] = {
@@ -112,7 +112,7 @@ TEST(Finding, EveryLiveFormWithItsKindAndLine)
     EXPECT_EQ(sampleScan().mentionsOnly, std::vector<std::string>{"odd/prose.md"});
 }
 
-TEST(Finding, SkipsLinksOutAndLoopsAndBinaryFilesWithTheReason)
+TEST(SiteFinding, SkipsLinksOutAndLoopsAndBinaryFilesWithTheReason)
 {
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"home.html", "it is a link to another part of the site, which is read under its own name"},
@@ -146,7 +146,7 @@ TEST(Finding, SkipsLinksOutAndLoopsAndBinaryFilesWithTheReason)
     EXPECT_EQ(scan.pagesRead, 1u);
 }
 
-TEST(Finding, RangesRunFromTheFormToItsEndTagInTheOriginalBytes)
+TEST(SiteFinding, RangesRunFromTheFormToItsEndTagInTheOriginalBytes)
 {
     std::size_t checked = 0;
     for (const ScannedPage& page : sampleScan().pages) {
@@ -171,7 +171,7 @@ TEST(Finding, RangesRunFromTheFormToItsEndTagInTheOriginalBytes)
     EXPECT_EQ(checked, 49u);
 }
 
-TEST(Finding, WebscrInAnySpelling)
+TEST(SiteFinding, WebscrInAnySpelling)
 {
     const std::pair<std::string, bool> cases[] = {
         {"cgi-bin/webscr", true},
@@ -193,7 +193,7 @@ TEST(Finding, WebscrInAnySpelling)
     }
 }
 
-TEST(Decoding, SniffsTheEncodingAsABrowserDoes)
+TEST(SiteDecoding, SniffsTheEncodingAsABrowserDoes)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"\xEF\xBB\xBF<meta charset=latin1>", "UTF-8"},
@@ -217,7 +217,7 @@ TEST(Decoding, SniffsTheEncodingAsABrowserDoes)
     }
 }
 
-TEST(Decoding, OffsetsLeadBackToTheOriginalBytes)
+TEST(SiteDecoding, OffsetsLeadBackToTheOriginalBytes)
 {
     struct Case
     {
@@ -266,7 +266,7 @@ struct MapCase
     std::vector<std::string> notCarried;
 };
 
-TEST(Mapping, LineItemsAndWhatTheyLeaveOut)
+TEST(SiteMapping, LineItemsAndWhatTheyLeaveOut)
 {
     const MapCase cases[] = {
         {"shop/tax.html",
@@ -370,7 +370,7 @@ TEST(Mapping, LineItemsAndWhatTheyLeaveOut)
 }
 
 // Planning: what becomes of each button, one link per item.
-TEST(Planning, EachButtonsFateWithTheReasonAndLine)
+TEST(SitePlanning, EachButtonsFateWithTheReasonAndLine)
 {
     using A = PlanAction;
     const std::tuple<const char*, std::size_t, PlanAction, const char*> cases[] = {
@@ -398,7 +398,7 @@ TEST(Planning, EachButtonsFateWithTheReasonAndLine)
     }
 }
 
-TEST(Planning, TheSameItemOnSeveralPagesGetsOneLink)
+TEST(SitePlanning, TheSameItemOnSeveralPagesGetsOneLink)
 {
     const SitePlan& plan = samplePlan();
     const std::size_t mug = planned("index.html", 0).link;
@@ -426,7 +426,7 @@ TEST(Planning, TheSameItemOnSeveralPagesGetsOneLink)
     EXPECT_NE(requestIdFor("sandbox", "AbC", plan.links[mug + 1]), id);
 }
 
-TEST(Planning, TheReplacementShowsTheButtonsOwnPicture)
+TEST(SitePlanning, TheReplacementShowsTheButtonsOwnPicture)
 {
     const std::string link = "https://www.paypal.com/ncp/payment/ABC123";
     const std::pair<const char*, const char*> cases[] = {
@@ -446,7 +446,7 @@ TEST(Planning, TheReplacementShowsTheButtonsOwnPicture)
     EXPECT_EQ(inPageEncoding("<a>", "windows-1252"), "<a>");
 }
 
-TEST(Scanning, ReportsProgressAndStopsWhenCancelled)
+TEST(SiteScanning, ReportsProgressAndStopsWhenCancelled)
 {
     std::vector<std::size_t> done;
     std::atomic<bool> cancel = false;
