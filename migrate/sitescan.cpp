@@ -190,7 +190,7 @@ bool isInside(const std::filesystem::path& path, const std::filesystem::path& ro
 // Reads a whole file into buffer; the reason it could not, otherwise.
 std::optional<std::string> readFile(const std::filesystem::path& path, std::string& buffer)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); // a pipe must not hang the scan
     if (fd < 0) {
         return std::string("it cannot be read: ") + std::strerror(errno);
     }
@@ -198,6 +198,8 @@ std::optional<std::string> readFile(const std::filesystem::path& path, std::stri
     std::optional<std::string> problem;
     if (::fstat(fd, &status) != 0) {
         problem = std::string("it cannot be read: ") + std::strerror(errno);
+    } else if (!S_ISREG(status.st_mode)) {
+        problem = "it is not a file";
     } else if (static_cast<std::size_t>(status.st_size) > MaxPageBytes) {
         problem = "it is larger than 16 MB";
     } else {

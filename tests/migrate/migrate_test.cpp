@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace quorvane {
 namespace {
@@ -133,16 +134,18 @@ TEST(SiteFinding, SkipsLinksOutAndLoopsAndBinaryFilesWithTheReason)
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "big.html", std::ios::binary) << std::string(MaxPageBytes + 1, 'a');
     std::ofstream(folder / "small.html", std::ios::binary) << "webscr";
+    ASSERT_EQ(mkfifo((folder / "pipe.html").c_str(), 0600), 0);
     const SiteScan scan = scanSite(folder, {"missing.html", "../small.html", "/etc/hosts"});
     std::filesystem::remove_all(folder);
     std::vector<std::string> reasons;
     for (const SkippedFile& s : scan.skipped) {
         reasons.push_back(s.relativePath + ": " + s.reason);
     }
-    EXPECT_EQ(reasons, (std::vector<std::string>{
-                           "../small.html: it is not inside the folder",
-                           "/etc/hosts: it is not inside the folder", "big.html: it is larger than 16 MB",
-                           "missing.html: it cannot be read: No such file or directory"}));
+    EXPECT_EQ(reasons, (std::vector<std::string>{"../small.html: it is not inside the folder",
+                                                 "/etc/hosts: it is not inside the folder",
+                                                 "big.html: it is larger than 16 MB",
+                                                 "missing.html: it cannot be read: No such file or directory",
+                                                 "pipe.html: it is not a file"}));
     EXPECT_EQ(scan.pagesRead, 1u);
 }
 
