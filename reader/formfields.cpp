@@ -214,6 +214,8 @@ public:
 
     // The form the pointer pointed at when the element at this offset was made.
     const GumboNode* formAt(std::size_t offset) const;
+    // Where the end tag that leaves the form stands; none when no end tag does.
+    std::optional<std::size_t> endTagOf(const GumboNode& form) const;
 
 private:
     struct Reach
@@ -223,6 +225,7 @@ private:
         const GumboNode* form;
     };
     std::vector<Reach> m_reaches; // in source order
+    std::size_t m_sourceSize;
 };
 
 // Where "</form" in the source is an end tag and not text inside a comment, a
@@ -258,7 +261,7 @@ std::vector<std::size_t> formEndTags(std::string_view source, std::vector<Span> 
     return candidates;
 }
 
-FormPointer::FormPointer(const TreeFacts& facts, std::string_view source)
+FormPointer::FormPointer(const TreeFacts& facts, std::string_view source) : m_sourceSize(source.size())
 {
     const std::vector<std::size_t> endTags = formEndTags(source, facts.unparsed);
     for (const GumboNode* form : facts.forms) {
@@ -279,6 +282,15 @@ const GumboNode* FormPointer::formAt(std::size_t offset) const
     }
     const Reach& reach = *(after - 1);
     return offset < reach.end ? reach.form : nullptr;
+}
+
+std::optional<std::size_t> FormPointer::endTagOf(const GumboNode& form) const
+{
+    const std::size_t begin = startOf(form) + form.v.element.original_tag.length;
+    const auto found = std::lower_bound(m_reaches.begin(), m_reaches.end(), begin,
+                                        [](const Reach& reach, std::size_t at) { return reach.begin < at; });
+    const bool closed = found != m_reaches.end() && found->form == &form && found->end < m_sourceSize;
+    return closed ? std::optional(found->end) : std::nullopt;
 }
 
 // Text of the node's descendants, leaving out scripts.
@@ -525,6 +537,63 @@ void appendQueryFields(std::string_view query, std::vector<FormField>& fields)
     }
 }
 
+// The form a control submits with: the one its form attribute names, else the one
+// the form element pointer pointed at, else its ancestor.
+const GumboNode* ownerOf(const Control& control, const TreeFacts& facts, const FormPointer& pointer)
+{
+    if (const char* id = attribute(*control.node, "form")) {
+        const auto found = facts.firstWithId.find(id);
+        return found != facts.firstWithId.end() && isHtml(*found->second, GUMBO_TAG_FORM) ? found->second
+                                                                                          : nullptr;
+    }
+    const GumboNode* owner = pointer.formAt(startOf(*control.node));
+    return owner != nullptr ? owner : control.ancestorForm;
+}
+
+std::vector<FormChoice> choicesOf(const std::vector<Control>& owned)
+{
+    std::vector<FormChoice> choices;
+    for (const Control& control : owned) {
+        const GumboNode& node = *control.node;
+        const std::string_view name = attributeOr(node, "name");
+        if (control.barred || name.empty()) {
+            continue;
+        }
+        if (isHtml(node, GUMBO_TAG_SELECT)) {
+            FormChoice menu{std::string(name), false, {}};
+            std::vector<const GumboNode*> stack{&node};
+            while (!stack.empty()) {
+                const GumboNode& parent = *stack.back();
+                stack.pop_back();
+                const GumboVector& children = parent.v.element.children;
+                for (unsigned i = children.length; i-- > 0;) {
+                    const GumboNode& c = child(children, i);
+                    if (isHtml(c, GUMBO_TAG_OPTGROUP) && !hasAttribute(c, "disabled")) {
+                        stack.push_back(&c);
+                    } else if (isHtml(c, GUMBO_TAG_OPTION) && !hasAttribute(c, "disabled")) {
+                        const char* value = attribute(c, "value");
+                        menu.options.push_back(value != nullptr ? std::string(value)
+                                                                : strippedAndCollapsed(descendantText(c)));
+                    }
+                }
+            }
+            std::reverse(menu.options.begin(), menu.options.end());
+            choices.push_back(std::move(menu));
+        } else if (isHtml(node, GUMBO_TAG_TEXTAREA) ||
+                   inputTypeOf(attributeOr(node, "type")) == InputType::Text) {
+            choices.push_back({std::string(name), true, {}});
+        } else if (inputTypeOf(attributeOr(node, "type")) == InputType::Radio) {
+            // A group of radio buttons is one menu.
+            const auto group = std::find_if(choices.begin(), choices.end(), [name](const FormChoice& c) {
+                return c.name == name && !c.typed;
+            });
+            FormChoice& menu = group != choices.end() ? *group : choices.emplace_back(std::string(name));
+            menu.options.emplace_back(attributeOr(node, "value", "on"));
+        }
+    }
+    return choices;
+}
+
 } // namespace
 
 std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source,
@@ -546,16 +615,7 @@ std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::stri
     std::vector<Control> owned;
     for (const Control& control : facts.controls) {
         pacer.step();
-        const GumboNode* owner;
-        if (const char* id = attribute(*control.node, "form")) {
-            const auto found = facts.firstWithId.find(id);
-            owner = found != facts.firstWithId.end() && isHtml(*found->second, GUMBO_TAG_FORM) ? found->second
-                                                                                               : nullptr;
-        } else {
-            owner = pointer.formAt(startOf(*control.node));
-            owner = owner != nullptr ? owner : control.ancestorForm;
-        }
-        if (owner == *button) {
+        if (ownerOf(control, facts, pointer) == *button) {
             owned.push_back(control);
         }
     }
@@ -565,6 +625,45 @@ std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::stri
         appendQueryFields(address->query, form.fields);
     }
     return form;
+}
+
+std::vector<PlacedPayPalForm> findPayPalForms(const HtmlDocument& document, std::string_view source)
+{
+    Pacer pacer(nullptr);
+    const TreeFacts facts(document.root(), pacer);
+    std::unordered_map<const GumboNode*, std::vector<Control>> owned;
+    std::unordered_map<const GumboNode*, PaymentsStandardAddress> addresses;
+    for (const GumboNode* form : facts.forms) {
+        if (auto address =
+                paymentsStandardAddress(attributeOr(*form, "action"), facts.baseAddress.value_or(""))) {
+            owned.emplace(form, std::vector<Control>());
+            addresses.emplace(form, std::move(*address));
+        }
+    }
+    if (owned.empty()) {
+        return {};
+    }
+    const FormPointer pointer(facts, source);
+    for (const Control& control : facts.controls) {
+        const auto found = owned.find(ownerOf(control, facts, pointer));
+        if (found != owned.end()) {
+            found->second.push_back(control);
+        }
+    }
+    std::vector<PlacedPayPalForm> placed;
+    for (const GumboNode* form : facts.forms) {
+        const auto found = owned.find(form);
+        if (found == owned.end()) {
+            continue;
+        }
+        PayPalForm fields = EntryList(found->second, pacer).form;
+        if (equalsNoCase(attributeOr(*form, "method"), "post")) {
+            appendQueryFields(addresses.at(form).query, fields.fields);
+        }
+        placed.push_back(
+            {std::move(fields), choicesOf(found->second), startOf(*form), pointer.endTagOf(*form)});
+    }
+    return placed;
 }
 
 } // namespace quorvane

@@ -38,4 +38,27 @@ struct PayPalForm
 std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source,
                                          const WorkBudget* budget = nullptr);
 
+// A control the buyer fills in: a select menu, or a group of radio buttons, with its
+// options' values; or a text box (an input of a text kind, or a text area).
+struct FormChoice
+{
+    std::string name;
+    bool typed = false;
+    std::vector<std::string> options; // of a menu, in order, disabled ones left out
+
+    friend bool operator==(const FormChoice&, const FormChoice&) = default;
+};
+
+// A form that posts to PayPal Payments Standard and where it stands in the source.
+struct PlacedPayPalForm
+{
+    PayPalForm form;
+    std::vector<FormChoice> choices;   // of its enabled, named controls, in tree order
+    std::size_t start;                 // the '<' of its start tag
+    std::optional<std::size_t> endTag; // the '<' of the end tag that closes it, if one does
+};
+
+// Every form in the tree that posts to PayPal Payments Standard, in source order.
+std::vector<PlacedPayPalForm> findPayPalForms(const HtmlDocument& document, std::string_view source);
+
 } // namespace quorvane
