@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace quorvane {
+
+// How a page's bytes encode its characters, as the scan decided.
+enum class PageEncoding
+{
+    Utf8,
+    Windows1252,
+    Latin1,
+    Utf16LE,
+    Utf16BE,
+};
+
+// One range of a page's bytes, [begin, end), and what takes its place, already in
+// the page's encoding.
+struct Replacement
+{
+    qint64 begin = 0;
+    qint64 end = 0;
+    QByteArray newBytes;
+};
+
+// The change planned for one page of a site: its path inside the site folder, the
+// SHA-256 of the whole file when it was scanned, and its replacements in order,
+// none overlapping.
+struct PageEdit
+{
+    QString relativePath;
+    QByteArray expectedSha256;
+    std::vector<Replacement> replacements;
+};
+
+QByteArray sha256Of(const QByteArray& bytes);
+
+// The page code in the page's encoding. UTF-16 pages get UTF-16 without a byte order
+// mark; a character a one-byte encoding lacks is written as a character reference.
+QByteArray encodePageCode(const QString& code, PageEncoding encoding);
+
+// The page with each range replaced and every other byte as it was; nothing when the
+// ranges are out of order, overlap or lie outside the page.
+std::optional<QByteArray> applyReplacements(const QByteArray& page,
+                                            const std::vector<Replacement>& replacements);
+
+} // namespace quorvane
