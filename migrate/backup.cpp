@@ -32,7 +32,8 @@ QString newBackupFolder(const QString& siteFolder, QDate date)
     return folder;
 }
 
-SaveOutcome backUpPage(const QString& backupFolder, const QString& relativePath, const PageFile& page)
+SaveOutcome backUpPage(const QString& backupFolder, const QString& relativePath, const PageFile& page,
+                       bool afterStoppedRun)
 {
     const QString target = backupFolder + QLatin1Char('/') + relativePath;
     const QString folder = QFileInfo(target).absolutePath();
@@ -42,7 +43,7 @@ SaveOutcome backUpPage(const QString& backupFolder, const QString& relativePath,
         return {folderIsWritable(above) ? SaveProblem::Failed : SaveProblem::ReadOnlyFolder,
                 QStringLiteral("the folder could not be made")};
     }
-    const SaveOutcome outcome = savePageFile(target, page.bytes, page.mode);
+    const SaveOutcome outcome = savePageFile(target, page.bytes, page.mode, afterStoppedRun);
     if (outcome.problem != SaveProblem::None) {
         removeEmptyFolders(folder, backupFolder);
     }

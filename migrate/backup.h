@@ -14,7 +14,8 @@ QString newBackupFolder(const QString& siteFolder, QDate date);
 
 // Copies a page into the backup folder under the same relative path with the same
 // permission bits. When that fails, the folders made for it are removed again.
-SaveOutcome backUpPage(const QString& backupFolder, const QString& relativePath, const PageFile& page);
+SaveOutcome backUpPage(const QString& backupFolder, const QString& relativePath, const PageFile& page,
+                       bool afterStoppedRun);
 
 // Takes a copy out of the backup folder again with the folders it leaves empty.
 void removeBackup(const QString& backupFolder, const QString& relativePath);

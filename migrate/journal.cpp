@@ -126,8 +126,11 @@ void Journal::apply(const QList<QByteArray>& fields)
         m_links.insert(text(1), LinkRecord{text(2), text(3)});
     } else if (kind == "run" && fields.size() == 2) {
         m_runFolder = text(1);
+    } else if (kind == "restore") {
+        m_restoring = true;
     } else if (kind == "finished") {
         m_runFolder.clear();
+        m_restoring = false;
     } else if (kind == "backup" && fields.size() == 5) {
         m_backups.push_back(
             {text(1), text(2), QByteArray::fromHex(fields[3]), QByteArray::fromHex(fields[4]), false});
@@ -162,6 +165,11 @@ bool Journal::recordLink(const QString& key, const LinkRecord& link)
 bool Journal::recordRunStarted(const QString& backupFolder)
 {
     return append({"run", backupFolder.toUtf8()});
+}
+
+bool Journal::recordRestoreStarted()
+{
+    return append({"restore"});
 }
 
 bool Journal::recordRunFinished()

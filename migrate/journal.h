@@ -49,7 +49,10 @@ public:
 
     // The backup folder of a run that was stopped before its end, or empty.
     QString unfinishedRunFolder() const { return m_runFolder; }
+    // Whether a rewrite or a restore was stopped before its end.
+    bool runStopped() const { return !m_runFolder.isEmpty() || m_restoring; }
     bool recordRunStarted(const QString& backupFolder);
+    bool recordRestoreStarted();
     bool recordRunFinished();
     bool recordBackup(const BackupRecord& backup);
     bool recordWritten(const QString& relativePath, const QByteArray& resultSha256);
@@ -69,6 +72,7 @@ private:
     QString m_error;
     QHash<QString, LinkRecord> m_links;
     QString m_runFolder;
+    bool m_restoring = false;
     std::vector<BackupRecord> m_backups;
 };
 

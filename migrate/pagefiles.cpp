@@ -1,5 +1,6 @@
 #include "pagefiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -22,6 +23,25 @@ SaveOutcome problemOf(const QString& path, qint64 size, const QString& reason)
         return {SaveProblem::DiskFull, reason};
     }
     return {SaveProblem::Failed, reason};
+}
+
+// QSaveFile names its temporary file after the file and six more characters, and a
+// process killed between naming it and renaming it leaves it there, whole.
+void removeLeftTemporary(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo target(path);
+    const QString prefix = target.fileName() + QLatin1Char('.');
+    for (const QFileInfo& entry : QDir(target.absolutePath()).entryInfoList(QDir::Files | QDir::Hidden)) {
+        const QString name = entry.fileName();
+        if (name.size() != prefix.size() + 6 || !name.startsWith(prefix) || entry.size() != bytes.size()) {
+            continue;
+        }
+        QString reason;
+        const std::optional<PageFile> left = readPageFile(entry.filePath(), reason);
+        if (left && left->bytes == bytes) {
+            QFile::remove(entry.filePath());
+        }
+    }
 }
 
 } // namespace
@@ -53,7 +73,7 @@ bool folderIsWritable(const QString& folder)
     return ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-SaveOutcome savePageFile(const QString& path, const QByteArray& bytes, uint mode)
+SaveOutcome savePageFile(const QString& path, const QByteArray& bytes, uint mode, bool afterStoppedRun)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -69,6 +89,9 @@ SaveOutcome savePageFile(const QString& path, const QByteArray& bytes, uint mode
     const std::optional<PageFile> written = readPageFile(path, reason);
     if (!written || written->bytes != bytes) {
         return {SaveProblem::Failed, written ? QStringLiteral("it reads back differently") : reason};
+    }
+    if (afterStoppedRun) {
+        removeLeftTemporary(path, bytes);
     }
     return {};
 }

@@ -35,6 +35,8 @@ bool folderIsWritable(const QString& folder);
 
 // Writes the file through a temporary file renamed over it, with the permission bits
 // given, and reads it back: either the whole new file is there or the old one is.
-SaveOutcome savePageFile(const QString& path, const QByteArray& bytes, uint mode);
+// After a run that was stopped, the temporary file its write of the same bytes may
+// have left beside the file is removed.
+SaveOutcome savePageFile(const QString& path, const QByteArray& bytes, uint mode, bool afterStoppedRun);
 
 } // namespace quorvane

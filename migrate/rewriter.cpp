@@ -57,12 +57,14 @@ public:
         : m_journal(journal), m_progress(progress), m_cancel(cancel), m_total(total)
     {
         m_report.backupFolder = journal.unfinishedRunFolder();
+        m_afterStoppedRun = journal.runStopped();
         if (!journal.isOpen()) {
             stop(QStringLiteral("No page was changed, as the record of this move is not open."));
         }
     }
 
     bool goOn() const { return m_report.stopMessage.isEmpty() && !m_report.cancelled; }
+    bool afterStoppedRun() const { return m_afterStoppedRun; }
     QString pathOf(const QString& relativePath) const
     {
         return m_journal.siteFolder() + QLatin1Char('/') + relativePath;
@@ -113,7 +115,7 @@ public:
 
     RunReport end()
     {
-        if (goOn() && !m_journal.unfinishedRunFolder().isEmpty() && !m_journal.recordRunFinished()) {
+        if (goOn() && m_journal.runStopped() && !m_journal.recordRunFinished()) {
             stopForJournal();
         }
         return std::move(m_report);
@@ -125,6 +127,7 @@ private:
     const std::atomic_bool& m_cancel;
     int m_total;
     RunReport m_report;
+    bool m_afterStoppedRun = false;
 };
 
 const BackupRecord* latestBackupOf(const Journal& journal, const QString& relativePath)
@@ -159,7 +162,7 @@ void writePage(Run& run, Journal& journal, const PageEdit& edit, const PageFile&
     if (backupFolder.isEmpty()) {
         return;
     }
-    const SaveOutcome backedUp = backUpPage(backupFolder, edit.relativePath, page);
+    const SaveOutcome backedUp = backUpPage(backupFolder, edit.relativePath, page, run.afterStoppedRun());
     if (backedUp.problem != SaveProblem::None) {
         return run.stop(
             notWritten(backedUp, backupFolder + QLatin1Char('/') + edit.relativePath,
@@ -171,7 +174,7 @@ void writePage(Run& run, Journal& journal, const PageEdit& edit, const PageFile&
         removeBackup(backupFolder, edit.relativePath);
         return run.stopForJournal();
     }
-    const SaveOutcome written = savePageFile(path, *result, page.mode);
+    const SaveOutcome written = savePageFile(path, *result, page.mode, run.afterStoppedRun());
     if (written.problem != SaveProblem::None) {
         removeBackup(backupFolder, edit.relativePath);
         const bool stops = written.problem == SaveProblem::DiskFull;
@@ -230,6 +233,9 @@ RunReport restorePages(Journal& journal, const RunProgress& progress, const std:
 {
     const std::vector<BackupRecord> backups(journal.backups().rbegin(), journal.backups().rend());
     Run run(journal, progress, cancel, static_cast<int>(backups.size()));
+    if (!backups.empty() && run.goOn() && !journal.recordRestoreStarted()) {
+        run.stopForJournal();
+    }
     for (const BackupRecord& backup : backups) {
         if (!run.next(backup.relativePath)) {
             continue;
@@ -254,7 +260,8 @@ RunReport restorePages(Journal& journal, const RunProgress& progress, const std:
                 QStringLiteral("The backup %1 is missing or no longer the page as it was, so %2 was not "
                                "restored.")
                     .arg(shown(copyPath), shown(path)));
-        } else if (const SaveOutcome saved = savePageFile(path, copy->bytes, copy->mode);
+        } else if (const SaveOutcome saved =
+                       savePageFile(path, copy->bytes, copy->mode, run.afterStoppedRun());
                    saved.problem != SaveProblem::None) {
             const bool stops = saved.problem == SaveProblem::DiskFull;
             const QString message = notWritten(saved, path,
