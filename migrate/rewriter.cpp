@@ -17,11 +17,15 @@ QString shown(const QString& path)
     return QStringLiteral("“") + QDir::toNativeSeparators(path) + QStringLiteral("”");
 }
 
-bool staysInside(const QString& relativePath)
+// Whether the path names a file inside the site, also where it or a folder on the way
+// is a symbolic link.
+bool staysInside(const QString& siteFolder, const QString& relativePath)
 {
     const QString clean = QDir::cleanPath(relativePath);
+    const QString canonical = QFileInfo(siteFolder + QLatin1Char('/') + clean).canonicalFilePath();
     return !relativePath.isEmpty() && QDir::isRelativePath(clean) && clean != QStringLiteral("..") &&
-           !clean.startsWith(QStringLiteral("../"));
+           !clean.startsWith(QStringLiteral("../")) &&
+           (canonical.isEmpty() || canonical.startsWith(siteFolder + QLatin1Char('/')));
 }
 
 // The folder that exists nearest above a path: the one that refused it.
@@ -34,19 +38,22 @@ QString existingFolderOf(const QString& path)
     return folder;
 }
 
-QString notWritten(const SaveOutcome& outcome, const QString& path, const QString& what)
+const QString LeftAndStopped = QStringLiteral("it was left as it is and no more pages were changed");
+
+// Why a file was not written, then what that meant.
+QString notWritten(const SaveOutcome& outcome, const QString& path, const QString& consequence)
 {
     switch (outcome.problem) {
     case SaveProblem::ReadOnlyFolder:
-        return QStringLiteral("The folder %1 is read-only, so %2 %3.")
-            .arg(shown(existingFolderOf(path)), shown(path), what);
+        return QStringLiteral("The folder %1 is read-only, so %2 could not be written; %3.")
+            .arg(shown(existingFolderOf(path)), shown(path), consequence);
     case SaveProblem::DiskFull:
-        return QStringLiteral("The disk holding %1 is full, so %1 %2.").arg(shown(path), what);
+        return QStringLiteral("The disk holding %1 is full; %2.").arg(shown(path), consequence);
     case SaveProblem::Failed:
     case SaveProblem::None:
         break;
     }
-    return QStringLiteral("%1 could not be written (%2), so it %3.").arg(shown(path), outcome.reason, what);
+    return QStringLiteral("%1 could not be written (%2); %3.").arg(shown(path), outcome.reason, consequence);
 }
 
 // One run over the pages: the results, the progress and the stopping rules.
@@ -100,7 +107,7 @@ public:
     QString backupFolder()
     {
         if (m_report.backupFolder.isEmpty()) {
-            const QString folder = newBackupFolder(m_journal.siteFolder(), QDate::currentDate());
+            const QString folder = nextBackupFolder(m_journal);
             if (folder.isEmpty()) {
                 stop(QStringLiteral("%1 has no folder above it for the backup, so no page was changed.")
                          .arg(shown(m_journal.siteFolder())));
@@ -152,11 +159,10 @@ void writePage(Run& run, Journal& journal, const PageEdit& edit, const PageFile&
     const QString folder = QFileInfo(path).absolutePath();
     if (!folderIsWritable(folder)) {
         return run.finish(PageOutcome::Skipped, notWritten({SaveProblem::ReadOnlyFolder, {}}, path,
-                                                           QStringLiteral("was left as it is")));
+                                                           QStringLiteral("it was left as it is")));
     }
     if (QStorageInfo(folder).bytesAvailable() < result->size()) {
-        return run.stop(
-            notWritten({SaveProblem::DiskFull, {}}, path, QStringLiteral("no more pages were changed")));
+        return run.stop(notWritten({SaveProblem::DiskFull, {}}, path, LeftAndStopped));
     }
     const QString backupFolder = run.backupFolder();
     if (backupFolder.isEmpty()) {
@@ -164,10 +170,9 @@ void writePage(Run& run, Journal& journal, const PageEdit& edit, const PageFile&
     }
     const SaveOutcome backedUp = backUpPage(backupFolder, edit.relativePath, page, run.afterStoppedRun());
     if (backedUp.problem != SaveProblem::None) {
-        return run.stop(
-            notWritten(backedUp, backupFolder + QLatin1Char('/') + edit.relativePath,
-                       QStringLiteral("was not written as the backup of %1; no more pages were changed")
-                           .arg(shown(path))));
+        return run.stop(notWritten(
+            backedUp, backupFolder + QLatin1Char('/') + edit.relativePath,
+            QStringLiteral("%1 was left as it is and no more pages were changed").arg(shown(path))));
     }
     const QByteArray resultSha256 = sha256Of(*result);
     if (!journal.recordBackup({edit.relativePath, backupFolder, edit.expectedSha256, resultSha256})) {
@@ -178,9 +183,8 @@ void writePage(Run& run, Journal& journal, const PageEdit& edit, const PageFile&
     if (written.problem != SaveProblem::None) {
         removeBackup(backupFolder, edit.relativePath);
         const bool stops = written.problem == SaveProblem::DiskFull;
-        const QString message = notWritten(written, path,
-                                           stops ? QStringLiteral("no more pages were changed")
-                                                 : QStringLiteral("was left as it is"));
+        const QString message =
+            notWritten(written, path, stops ? LeftAndStopped : QStringLiteral("it was left as it is"));
         return stops ? run.stop(message) : run.finish(PageOutcome::Skipped, message);
     }
     if (!journal.recordWritten(edit.relativePath, resultSha256)) {
@@ -190,6 +194,12 @@ void writePage(Run& run, Journal& journal, const PageEdit& edit, const PageFile&
 }
 
 } // namespace
+
+QString nextBackupFolder(const Journal& journal)
+{
+    const QString stopped = journal.unfinishedRunFolder();
+    return stopped.isEmpty() ? newBackupFolder(journal.siteFolder(), QDate::currentDate()) : stopped;
+}
 
 RunReport rewritePages(Journal& journal, const std::vector<PageEdit>& edits, const RunProgress& progress,
                        const std::atomic_bool& cancel)
@@ -201,11 +211,14 @@ RunReport rewritePages(Journal& journal, const std::vector<PageEdit>& edits, con
         }
         const QString path = run.pathOf(edit.relativePath);
         QString reason;
-        const std::optional<PageFile> page =
-            staysInside(edit.relativePath) ? readPageFile(path, reason) : std::nullopt;
+        const bool inside = staysInside(journal.siteFolder(), edit.relativePath);
+        const std::optional<PageFile> page = inside ? readPageFile(path, reason) : std::nullopt;
         const QByteArray current = page ? sha256Of(page->bytes) : QByteArray();
         const BackupRecord* backup = latestBackupOf(journal, edit.relativePath);
-        if (!page) {
+        if (!inside) {
+            run.finish(PageOutcome::Skipped, QStringLiteral("%1 lies outside %2, so it was left as it is.")
+                                                 .arg(shown(path), shown(journal.siteFolder())));
+        } else if (!page) {
             run.finish(PageOutcome::Skipped,
                        QStringLiteral("%1 could not be read (%2), so it was left as it is.")
                            .arg(shown(path), reason));
@@ -264,9 +277,10 @@ RunReport restorePages(Journal& journal, const RunProgress& progress, const std:
                        savePageFile(path, copy->bytes, copy->mode, run.afterStoppedRun());
                    saved.problem != SaveProblem::None) {
             const bool stops = saved.problem == SaveProblem::DiskFull;
-            const QString message = notWritten(saved, path,
-                                               stops ? QStringLiteral("no more pages were restored")
-                                                     : QStringLiteral("was not restored"));
+            const QString message =
+                notWritten(saved, path,
+                           stops ? QStringLiteral("it was not restored and no more pages were restored")
+                                 : QStringLiteral("it was not restored"));
             stops ? run.stop(message) : run.finish(PageOutcome::Skipped, message);
         } else {
             journal.recordRestored(backup) ? run.finish(PageOutcome::Restored) : run.stopForJournal();

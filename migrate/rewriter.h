@@ -49,6 +49,10 @@ using RunProgress = std::function<void(int done, int total, const QString& relat
 RunReport rewritePages(Journal& journal, const std::vector<PageEdit>& edits, const RunProgress& progress,
                        const std::atomic_bool& cancel);
 
+// Where the next rewrite of the journal's site copies its pages: the folder of a run
+// that was stopped, else a new one beside the site.
+QString nextBackupFolder(const Journal& journal);
+
 // Puts every backed-up page back, newest backup first, where the page is still as it
 // was rewritten.
 RunReport restorePages(Journal& journal, const RunProgress& progress, const std::atomic_bool& cancel);
