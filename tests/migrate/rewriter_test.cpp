@@ -3,12 +3,17 @@
 #include "rewriter.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <random>
+#include <set>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace quorvane;
@@ -139,7 +144,7 @@ protected:
         return edits;
     }
     // What the site should hold: the first `pages` pages with every form replaced.
-    Files rewritten(std::size_t pages = 3) const
+    Files rewritten(std::size_t pages = SIZE_MAX) const
     {
         Files files;
         for (const auto& [path, file] : m_start) {
@@ -151,15 +156,21 @@ protected:
         }
         return files;
     }
-    RunReport run(bool rewrite, std::size_t cancelAfter = 3)
+    // A move as the window makes it: a link per item (pages share them), then the pages;
+    // or the restore.
+    RunReport run(bool rewrite, int cancelAfter = 0)
     {
         Journal journal;
         EXPECT_TRUE(journal.open(m_site)) << journal.errorString().toStdString();
+        for (const auto& [path, file] : rewrite ? m_start : Files()) {
+            const QString key = sha256Of(path.toUtf8()).toHex().left(1);
+            EXPECT_TRUE(journal.link(key) || journal.recordLink(key, {"https://l/" + key, key}));
+        }
         std::atomic_bool cancel = false;
         int calls = 0;
-        const RunProgress progress = [&](int done, int total, const QString&) {
+        const RunProgress progress = [&](int done, int, const QString&) {
             EXPECT_EQ(done, ++calls);
-            cancel = cancel || done == int(cancelAfter) || total != 3;
+            cancel = done == cancelAfter;
         };
         return rewrite ? rewritePages(journal, edits(), progress, cancel)
                        : restorePages(journal, progress, cancel);
@@ -172,9 +183,9 @@ protected:
     QTemporaryDir m_root;
     QTemporaryDir m_data;
     const QString m_site = m_root.filePath("shop");
-    const Files m_start = {{"a/p1.html", {"<b>" + Form + "\n", 0604}},
-                           {"index.html", {"<p>\r\n" + Form + "x" + Form + "\xff", 0640}},
-                           {"u16.html", {"\xff\xfe" + inPage("u16", "<p>" + Form + "</p>"), 0644}}};
+    Files m_start = {{"a/p1.html", {"<b>" + Form + "\n", 0604}},
+                     {"index.html", {"<p>\r\n" + Form + "x" + Form + "\xff", 0640}},
+                     {"u16.html", {"\xff\xfe" + inPage("u16", "<p>" + Form + "</p>"), 0644}}};
 };
 
 TEST_F(SiteTest, RewritesOnlyTheRangesKeepsPermissionsResumesAndRestoresEveryByte)
@@ -287,6 +298,61 @@ TEST(Journal, KeepsOneLinkPerKeySurvivesATornLineAndAdmitsOneRun)
     Journal last;
     ASSERT_TRUE(last.open(root.path()));
     EXPECT_TRUE(last.link("k2") && last.link("k3"));
+}
+
+// The move killed (SIGKILL) at random moments of the links, the rewrite and the restore, then run again.
+TEST_F(SiteTest, KilledAtAnyMomentLeavesEveryPageWholeAndEachLinkOnce)
+{
+    for (int page = 0; page < 25; ++page) {
+        m_start["a/s" + QString::number(page) + ".html"] = {QByteArray(page * 90, 'x') + Form, 0640};
+    }
+    makeSite();
+    const Files result = rewritten();
+    QElapsedTimer timer;
+    timer.start();
+    run(true);
+    const double rewriteTime = timer.restart() / 1000.0;
+    run(false);
+    const double restoreTime = timer.elapsed() / 1000.0;
+    std::mt19937 random{std::random_device()()};
+    std::map<bool, int> midway;
+    for (int moment = 0; moment < 50; ++moment) {
+        TearDown();
+        makeSite();
+        for (const bool rewrite : {true, false}) {
+            SCOPED_TRACE(testing::Message() << moment << (rewrite ? " rewrite" : " restore"));
+            const pid_t child = fork();
+            if (child == 0) {
+                run(rewrite);
+                _exit(0);
+            }
+            std::this_thread::sleep_for(std::chrono::duration<double>(
+                std::uniform_real_distribution<>(0, rewrite ? rewriteTime : restoreTime)(random)));
+            ASSERT_TRUE(kill(child, SIGKILL) == 0 && waitpid(child, nullptr, 0) == child);
+            int done = 0;
+            const Files now = filesIn(m_site);
+            for (const auto& [path, file] : m_start) {
+                done += now.at(path) == result.at(path);
+                EXPECT_TRUE(now.at(path) == file || now.at(path) == result.at(path)) << path.toStdString();
+            }
+            midway[rewrite] += done > 0 && done < int(m_start.size());
+            run(rewrite);
+            EXPECT_EQ(filesIn(m_site), rewrite ? result : m_start);
+            Journal journal;
+            ASSERT_TRUE(journal.open(m_site));
+            EXPECT_EQ(journal.writtenPages().size(), rewrite ? m_start.size() : 0U);
+            QFile file(journal.filePath());
+            file.open(QIODevice::ReadOnly);
+            std::multiset<QByteArray> keys;
+            for (const QByteArray& line : file.readAll().split('\n')) {
+                keys.insert(line.startsWith("link\t") ? line.split('\t')[1] : QByteArray());
+            }
+            for (const char key : QByteArray("0123456789abcdef")) {
+                EXPECT_LE(keys.count(QByteArray(1, key)), 1U) << key;
+            }
+        }
+    }
+    EXPECT_GE(std::min(midway[true], midway[false]), 20); // most kills land among the pages
 }
 
 } // namespace
