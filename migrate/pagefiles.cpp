@@ -44,6 +44,20 @@ void removeLeftTemporary(const QString& path, const QByteArray& bytes)
     }
 }
 
+// A page that is replaced keeps its owner and group (a web server often reads pages
+// through their group); where this process may not give them, the page is not replaced.
+bool keepsOwner(int handle, const QString& path)
+{
+    struct stat existing = {};
+    struct stat created = {};
+    if (::stat(QFile::encodeName(path).constData(), &existing) != 0) {
+        return true;
+    }
+    return ::fstat(handle, &created) == 0 &&
+           ((created.st_uid == existing.st_uid && created.st_gid == existing.st_gid) ||
+            ::fchown(handle, existing.st_uid, existing.st_gid) == 0);
+}
+
 } // namespace
 
 std::optional<PageFile> readPageFile(const QString& path, QString& reason)
@@ -78,6 +92,9 @@ SaveOutcome savePageFile(const QString& path, const QByteArray& bytes, uint mode
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return problemOf(path, bytes.size(), file.errorString());
+    }
+    if (!keepsOwner(file.handle(), path)) {
+        return {SaveProblem::Failed, QStringLiteral("its owner and group could not be kept")};
     }
     // QSaveFile would carry the old file's bits over, but not exactly (it adds the
     // owner's execute bit), so they are set here before the rename.

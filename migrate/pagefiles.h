@@ -34,7 +34,8 @@ struct SaveOutcome
 bool folderIsWritable(const QString& folder);
 
 // Writes the file through a temporary file renamed over it, with the permission bits
-// given, and reads it back: either the whole new file is there or the old one is.
+// given and the owner and group of the file it replaces, and reads it back: either
+// the whole new file is there or the old one is.
 // After a run that was stopped, the temporary file its write of the same bytes may
 // have left beside the file is removed.
 SaveOutcome savePageFile(const QString& path, const QByteArray& bytes, uint mode, bool afterStoppedRun);

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <random>
-#include <set>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -68,16 +67,11 @@ TEST(PageEdit, CodeInThePageEncodingAndReplacementsInPlace)
     EXPECT_EQ(encodePageCode("<a é>", PageEncoding::Latin1), "<a \xe9>");
     EXPECT_EQ(encodePageCode("a€", PageEncoding::Utf16LE), QByteArray("a\0\xac\x20", 4));
     EXPECT_EQ(encodePageCode("a€", PageEncoding::Utf16BE), QByteArray("\0a\x20\xac", 4));
-    const QByteArray page("0\r\n3\0\xff"
-                          "6789",
-                          10);
+    const QByteArray page = QByteArray::fromHex("300d0a3300ff36373839"); // 0 \r \n 3 \0 \xff 6 7 8 9
     const std::vector<std::pair<std::vector<Replacement>, std::optional<QByteArray>>> rows = {
         {{}, page},
         {{{0, 0, "<"}, {10, 10, ">"}}, "<" + page + ">"},
-        {{{0, 3, "AB"}, {3, 3, "+"}, {5, 7, ""}},
-         QByteArray("AB+3\0"
-                    "789",
-                    8)},
+        {{{0, 3, "AB"}, {3, 3, "+"}, {5, 7, ""}}, QByteArray::fromHex("41422b3300373839")},
         {{{0, 10, ""}}, ""},
         {{{2, 5, "x"}, {4, 6, "y"}}, std::nullopt}, // overlapping
         {{{8, 11, "x"}}, std::nullopt},             // past the end
@@ -108,15 +102,10 @@ protected:
     {
         ASSERT_TRUE(QDir().mkpath(m_site + "/a"));
         for (const auto& [path, file] : m_start) {
-            write(m_site + '/' + path, file.first, file.second);
+            QFile out(m_site + '/' + path);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(file.first) == file.first.size());
+            ASSERT_TRUE(chmod(out.fileName(), file.second));
         }
-    }
-    static void write(const QString& path, const QByteArray& bytes, uint mode)
-    {
-        QFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size()) << path.toStdString();
-        out.close();
-        chmod(path, mode);
     }
     static Files filesIn(const QString& folder)
     {
@@ -147,11 +136,9 @@ protected:
     Files rewritten(std::size_t pages = SIZE_MAX) const
     {
         Files files;
-        for (const auto& [path, file] : m_start) {
-            const QByteArray bytes = file.first;
-            files[path] = {files.size() < pages
-                               ? QByteArray(bytes).replace(inPage(path, Form), inPage(path, Code))
-                               : bytes,
+        for (auto [path, file] : m_start) {
+            files[path] = {files.size() < pages ? file.first.replace(inPage(path, Form), inPage(path, Code))
+                                                : file.first,
                            file.second};
         }
         return files;
@@ -175,14 +162,11 @@ protected:
         return rewrite ? rewritePages(journal, edits(), progress, cancel)
                        : restorePages(journal, progress, cancel);
     }
-    QString backupFolder() const
-    {
-        return m_site + "-before-payment-links-" + QDate::currentDate().toString(Qt::ISODate);
-    }
 
     QTemporaryDir m_root;
     QTemporaryDir m_data;
     const QString m_site = m_root.filePath("shop");
+    const QString m_backups = "shop-before-payment-links-" + QDate::currentDate().toString(Qt::ISODate);
     Files m_start = {{"a/p1.html", {"<b>" + Form + "\n", 0604}},
                      {"index.html", {"<p>\r\n" + Form + "x" + Form + "\xff", 0640}},
                      {"u16.html", {"\xff\xfe" + inPage("u16", "<p>" + Form + "</p>"), 0644}}};
@@ -191,20 +175,23 @@ protected:
 TEST_F(SiteTest, RewritesOnlyTheRangesKeepsPermissionsResumesAndRestoresEveryByte)
 {
     makeSite();
+    const QByteArray index = QFile::encodeName(m_site + "/u16.html");
+    ASSERT_EQ(::chown(index.constData(), 4321, 4322), 0); // the web server's group, say
     const RunReport cancelled = run(true, 1);
     EXPECT_TRUE(cancelled.cancelled && cancelled.pages.back().outcome == PageOutcome::NotReached);
     EXPECT_EQ(filesIn(m_site), rewritten(1));
     // Run again, as after a stop: the written page is recognised, the same backup folder goes on.
     const RunReport resumed = run(true);
     EXPECT_EQ(resumed.pages.front().outcome, PageOutcome::AlreadyWritten);
-    EXPECT_EQ(resumed.backupFolder, backupFolder());
+    EXPECT_EQ(resumed.backupFolder, m_root.filePath(m_backups));
     EXPECT_EQ(filesIn(m_site), rewritten());
-    EXPECT_EQ(filesIn(backupFolder()), m_start);
+    EXPECT_EQ(filesIn(m_root.filePath(m_backups)), m_start);
+    struct stat status = {};
+    EXPECT_TRUE(::stat(index.constData(), &status) == 0 && status.st_uid == 4321 && status.st_gid == 4322);
     const RunReport again = run(true);
     EXPECT_EQ(again.pages.back().outcome, PageOutcome::AlreadyWritten);
     EXPECT_EQ(again.backupFolder, QString());
-    EXPECT_EQ(filesIn(m_root.path()).size(),
-              2 * m_start.size()); // nothing left beside the site and its backups
+    EXPECT_EQ(filesIn(m_root.path()).size(), 2 * m_start.size()); // the site and its backups, no more
     EXPECT_EQ(run(false).pages.size(), m_start.size());
     EXPECT_EQ(filesIn(m_site), m_start);
 }
@@ -217,24 +204,16 @@ TEST_F(SiteTest, EachFaultNamesTheFileAndTouchesNothingElse)
          QString("“%1” changed after the folder was scanned").arg(page), false},
         {"unreadable", [&] { return chmod(page, 0); }, QString("“%1” could not be read (").arg(page), false},
         {"read-only folder", [&] { return chmod(m_site + "/a", 0555); },
-         QString("The folder “%1/a” is read-only, so “%2” could not be written; it was left as it is.")
+         QString("The folder “%1/a” is read-only, so “%2” could not be written; it was left")
              .arg(m_site, page),
          false},
         {"outside", [&] { return QFile::remove(page) && QFile::link(m_data.path(), page); },
          QString("“%1” lies outside “%2”, so it was left as it is.").arg(page, m_site), false},
         {"backup folder", [&] { return chmod(m_root.path(), 0555); },
-         QString(
-             "The folder “%1” is read-only, so “%2/a/p1.html” could not be written; “%3” was left as it is and no")
-             .arg(m_root.path(), backupFolder(), page),
+         QString("The folder “%1” is read-only, so “%2/a/p1.html” could not be written; “%3” was left")
+             .arg(m_root.path(), m_root.filePath(m_backups), page),
          true},
-        {"full disk",
-         [&] {
-             QFile filler(m_site + "/.filler");
-             filler.open(QIODevice::WriteOnly);
-             while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) {
-             }
-             return true;
-         },
+        {"full disk", [&] { return true; },
          QString("The disk holding “%1” is full; it was left as it is and no more pages were changed.")
              .arg(page),
          true},
@@ -243,30 +222,31 @@ TEST_F(SiteTest, EachFaultNamesTheFileAndTouchesNothingElse)
         SCOPED_TRACE(name);
         TearDown();
         // The full disk: a site on a disk of 64 KiB, filled up.
-        if (QString(name) == "full disk" &&
-            (!QDir().mkpath(m_site) ||
-             ::mount("tmpfs", QFile::encodeName(m_site).constData(), "tmpfs", 0, "size=64k"))) {
+        const bool full = QString(name) == "full disk";
+        if (full &&
+            (!QDir().mkpath(m_site) || ::mount("tmpfs", QFile::encodeName(m_site), "tmpfs", 0, "size=64k"))) {
             GTEST_SKIP() << "no tmpfs can be mounted here";
         }
         makeSite();
+        QFile filler(m_site + "/.filler");
+        while (full && filler.open(QIODevice::Append) && filler.write(QByteArray(4096, 'x')) > 0 &&
+               filler.flush()) {
+            filler.close();
+        }
         ASSERT_TRUE(make());
         const Files before = filesIn(m_root.path());
         const RunReport report = run(true);
         EXPECT_TRUE(report.pages.front().message.startsWith(message))
             << report.pages.front().message.toStdString();
         EXPECT_EQ(report.stopMessage.isEmpty(), !stops);
-        const QString backups =
-            "shop-before-payment-links-" + QDate::currentDate().toString(Qt::ISODate) + '/';
-        for (const auto& [path, file] : filesIn(m_root.path())) {
-            const QString page = path.section('/', 1);
-            const bool done = !stops && page != "a/p1.html";
-            if (done && path.startsWith(backups)) {
-                EXPECT_EQ(file, m_start.at(page)) << page.toStdString();
-            } else {
-                EXPECT_EQ(file, done && path.startsWith("shop/") ? rewritten().at(page) : before.at(path))
-                    << path.toStdString();
+        Files expected = before; // the other pages rewritten and backed up unless the run stopped
+        for (const auto& [path, file] : stops ? Files() : rewritten()) {
+            if (path != "a/p1.html") {
+                expected["shop/" + path] = file;
+                expected[m_backups + '/' + path] = m_start.at(path);
             }
         }
+        EXPECT_EQ(filesIn(m_root.path()), expected);
     }
 }
 
@@ -342,13 +322,9 @@ TEST_F(SiteTest, KilledAtAnyMomentLeavesEveryPageWholeAndEachLinkOnce)
             ASSERT_TRUE(journal.open(m_site));
             EXPECT_EQ(journal.writtenPages().size(), rewrite ? m_start.size() : 0U);
             QFile file(journal.filePath());
-            file.open(QIODevice::ReadOnly);
-            std::multiset<QByteArray> keys;
-            for (const QByteArray& line : file.readAll().split('\n')) {
-                keys.insert(line.startsWith("link\t") ? line.split('\t')[1] : QByteArray());
-            }
+            const QByteArray records = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
             for (const char key : QByteArray("0123456789abcdef")) {
-                EXPECT_LE(keys.count(QByteArray(1, key)), 1U) << key;
+                EXPECT_LE(records.count("link\t" + QByteArray(1, key) + '\t'), 1) << key;
             }
         }
     }
