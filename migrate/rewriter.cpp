@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStorageInfo>
 
 namespace quorvane {
@@ -137,6 +138,39 @@ private:
     bool m_afterStoppedRun = false;
 };
 
+// Before any page changes: room for every backup and for the largest new page, so a
+// disk that is nearly full does not leave the site half moved. Empty when there is.
+QString noRoomMessage(const Journal& journal, const std::vector<PageEdit>& edits)
+{
+    qint64 backups = 0;
+    qint64 largest = 0;
+    for (const PageEdit& edit : edits) {
+        const qint64 size = QFileInfo(journal.siteFolder() + QLatin1Char('/') + edit.relativePath).size();
+        qint64 newSize = size;
+        for (const Replacement& replacement : edit.replacements) {
+            newSize += replacement.newBytes.size() - (replacement.end - replacement.begin);
+        }
+        backups += size;
+        largest = std::max(largest, newSize);
+    }
+    const QString backupFolder = nextBackupFolder(journal);
+    const QStorageInfo siteDisk(journal.siteFolder());
+    const QStorageInfo backupDisk(existingFolderOf(backupFolder + QStringLiteral("/page")));
+    const qint64 needed = backups + (backupDisk == siteDisk ? largest : 0);
+    if (!backupFolder.isEmpty() && backupDisk.bytesAvailable() < needed) {
+        return QStringLiteral(
+                   "The disk holding %1 has %2 free, but the backups need %3, so no page was changed.")
+            .arg(shown(existingFolderOf(backupFolder + QStringLiteral("/page"))),
+                 QLocale().formattedDataSize(backupDisk.bytesAvailable()),
+                 QLocale().formattedDataSize(needed));
+    }
+    if (siteDisk.bytesAvailable() < largest) {
+        return QStringLiteral("The disk holding %1 is full, so no page was changed.")
+            .arg(shown(journal.siteFolder()));
+    }
+    return QString();
+}
+
 const BackupRecord* latestBackupOf(const Journal& journal, const QString& relativePath)
 {
     const std::vector<BackupRecord>& backups = journal.backups();
@@ -205,6 +239,9 @@ RunReport rewritePages(Journal& journal, const std::vector<PageEdit>& edits, con
                        const std::atomic_bool& cancel)
 {
     Run run(journal, progress, cancel, static_cast<int>(edits.size()));
+    if (const QString noRoom = run.goOn() ? noRoomMessage(journal, edits) : QString(); !noRoom.isEmpty()) {
+        run.stop(noRoom);
+    }
     for (const PageEdit& edit : edits) {
         if (!run.next(edit.relativePath)) {
             continue;

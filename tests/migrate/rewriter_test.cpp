@@ -95,6 +95,7 @@ protected:
             chmod(dirs.next(), 0700);
         }
         ::umount2(QFile::encodeName(m_site).constData(), MNT_DETACH);
+        ::umount2(QFile::encodeName(m_root.path()).constData(), MNT_DETACH);
         QDir(m_root.path()).removeRecursively();
         QDir(m_data.path()).removeRecursively();
     }
@@ -214,30 +215,32 @@ TEST_F(SiteTest, EachFaultNamesTheFileAndTouchesNothingElse)
              .arg(m_root.path(), m_root.filePath(m_backups), page),
          true},
         {"full disk", [&] { return true; },
-         QString("The disk holding “%1” is full; it was left as it is and no more pages were changed.")
-             .arg(page),
+         QString("The disk holding “%1” is full, so no page was changed.").arg(m_site), true},
+        {"full backup disk", [&] { return true; }, QString("The disk holding “%1” has ").arg(m_root.path()),
          true},
     };
     for (const auto& [name, make, message, stops] : faults) {
         SCOPED_TRACE(name);
         TearDown();
-        // The full disk: a site on a disk of 64 KiB, filled up.
-        const bool full = QString(name) == "full disk";
-        if (full &&
-            (!QDir().mkpath(m_site) || ::mount("tmpfs", QFile::encodeName(m_site), "tmpfs", 0, "size=64k"))) {
+        // A full disk: the site, or the site and the backups, on a disk of 64 KiB filled up.
+        const QString disk = QString(name) == "full disk" ? m_site
+                             : name[5] == 'b'             ? m_root.path()
+                                                          : QString();
+        if (!disk.isEmpty() &&
+            (!QDir().mkpath(disk) || ::mount("tmpfs", QFile::encodeName(disk), "tmpfs", 0, "size=64k"))) {
             GTEST_SKIP() << "no tmpfs can be mounted here";
         }
         makeSite();
-        QFile filler(m_site + "/.filler");
-        while (full && filler.open(QIODevice::Append) && filler.write(QByteArray(4096, 'x')) > 0 &&
+        QFile filler(disk + "/.filler");
+        while (!disk.isEmpty() && filler.open(QIODevice::Append) && filler.write(QByteArray(4096, 'x')) > 0 &&
                filler.flush()) {
             filler.close();
         }
         ASSERT_TRUE(make());
         const Files before = filesIn(m_root.path());
         const RunReport report = run(true);
-        EXPECT_TRUE(report.pages.front().message.startsWith(message))
-            << report.pages.front().message.toStdString();
+        const QString said = stops ? report.stopMessage : report.pages.front().message; // a/p1.html is first
+        EXPECT_TRUE(said.startsWith(message)) << said.toStdString();
         EXPECT_EQ(report.stopMessage.isEmpty(), !stops);
         Files expected = before; // the other pages rewritten and backed up unless the run stopped
         for (const auto& [path, file] : stops ? Files() : rewritten()) {
