@@ -63,6 +63,12 @@ bool Journal::open(const QString& siteFolder)
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/site-moves");
     const QByteArray name = QCryptographicHash::hash(m_site.toUtf8(), QCryptographicHash::Sha256).toHex();
     m_file.setFileName(folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".journal"));
+    if (QDir::cleanPath(folder).startsWith(m_site + QLatin1Char('/'))) {
+        m_error = QStringLiteral("The record of moves would lie inside “%1”, the folder being moved; "
+                                 "it is kept in the application's data folder, which must lie elsewhere.")
+                      .arg(QDir::toNativeSeparators(m_site));
+        return false;
+    }
     if (!QDir().mkpath(folder) ||
         !m_file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {
         m_error = QStringLiteral("The record of moves could not be opened in “%1” (%2).")
@@ -104,7 +110,9 @@ bool Journal::readRecords()
 bool Journal::append(const QList<QByteArray>& fields)
 {
     const QByteArray line = lineOf(fields);
+    const qint64 size = m_file.size();
     if (m_file.write(line) != line.size() || ::fsync(m_file.handle()) != 0) {
+        m_file.resize(size); // no torn line for the next record to follow
         m_error = QStringLiteral("The record of moves “%1” could not be written (%2).")
                       .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString());
         return false;

@@ -297,7 +297,11 @@ RunReport restorePages(Journal& journal, const RunProgress& progress, const std:
         const QByteArray current = page ? sha256Of(page->bytes) : QByteArray();
         const std::optional<PageFile> copy =
             current == backup.resultSha256 ? readPageFile(copyPath, reason) : std::nullopt;
-        if (current == backup.originalSha256) {
+        if (!page) {
+            run.finish(PageOutcome::Skipped,
+                       QStringLiteral("%1 could not be read (%2), so it was not restored; its backup is %3.")
+                           .arg(shown(path), reason, shown(copyPath)));
+        } else if (current == backup.originalSha256) {
             journal.recordRestored(backup) ? run.finish(PageOutcome::AlreadyRestored) : run.stopForJournal();
         } else if (current != backup.resultSha256) {
             run.finish(PageOutcome::Skipped,

@@ -251,8 +251,8 @@ TEST_F(SiteTest, EachFaultNamesTheFileAndTouchesNothingElse)
 
 TEST(Journal, KeepsOneLinkPerKeySurvivesATornLineAndAdmitsOneRun)
 {
-    QTemporaryDir root;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath("data")));
+    QTemporaryDir root, data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
     auto journal = std::make_unique<Journal>();
     ASSERT_TRUE(journal->open(root.path()));
     EXPECT_TRUE(journal->recordLink("k1", {"https://l/1", "ID\t1\n"}));
