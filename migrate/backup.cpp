@@ -10,7 +10,7 @@ namespace {
 // Removes the empty folders from `folder` up to and including `top`.
 void removeEmptyFolders(QString folder, const QString& top)
 {
-    while (folder.startsWith(top) && QDir().rmdir(folder)) {
+    while ((folder == top || folder.startsWith(top + QLatin1Char('/'))) && QDir().rmdir(folder)) {
         folder = QFileInfo(folder).absolutePath();
     }
 }

@@ -19,14 +19,14 @@ QByteArray utf16Of(const QString& code, bool bigEndian)
     return bytes;
 }
 
-// U+00A0 to U+00FF are the same bytes in ISO-8859-1 and windows-1252; U+0080 to
-// U+009F are not, so they and everything above U+00FF become references.
-QByteArray oneByteOf(const QString& code)
+// ASCII as it is and every other character as a reference, but for U+00A0 to U+00FF
+// in windows-1252, which are the same bytes there as in ISO-8859-1.
+QByteArray referencesFor(const QString& code, bool windows1252)
 {
     QByteArray bytes;
     bytes.reserve(code.size());
     for (const char32_t point : code.toUcs4()) {
-        if (point < 0x80 || (point >= 0xa0 && point <= 0xff)) {
+        if (point < 0x80 || (windows1252 && point >= 0xa0 && point <= 0xff)) {
             bytes.append(static_cast<char>(point));
         } else {
             bytes.append("&#").append(QByteArray::number(static_cast<uint>(point))).append(';');
@@ -42,20 +42,15 @@ QByteArray sha256Of(const QByteArray& bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
-QByteArray encodePageCode(const QString& code, PageEncoding encoding)
+QByteArray encodePageCode(const QString& code, std::string_view encoding)
 {
-    switch (encoding) {
-    case PageEncoding::Utf8:
+    if (encoding == "UTF-8") {
         return code.toUtf8();
-    case PageEncoding::Utf16LE:
-        return utf16Of(code, false);
-    case PageEncoding::Utf16BE:
-        return utf16Of(code, true);
-    case PageEncoding::Windows1252:
-    case PageEncoding::Latin1:
-        break;
     }
-    return oneByteOf(code);
+    if (encoding == "UTF-16LE" || encoding == "UTF-16BE") {
+        return utf16Of(code, encoding == "UTF-16BE");
+    }
+    return referencesFor(code, encoding == "windows-1252");
 }
 
 std::optional<QByteArray> applyReplacements(const QByteArray& page,

@@ -3,19 +3,10 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace quorvane {
-
-// How a page's bytes encode its characters, as the scan decided.
-enum class PageEncoding
-{
-    Utf8,
-    Windows1252,
-    Latin1,
-    Utf16LE,
-    Utf16BE,
-};
 
 // One range of a page's bytes, [begin, end), and what takes its place, already in
 // the page's encoding.
@@ -38,9 +29,12 @@ struct PageEdit
 
 QByteArray sha256Of(const QByteArray& bytes);
 
-// The page code in the page's encoding. UTF-16 pages get UTF-16 without a byte order
-// mark; a character a one-byte encoding lacks is written as a character reference.
-QByteArray encodePageCode(const QString& code, PageEncoding encoding);
+// The page code in the page's encoding, named as the Encoding Standard names it
+// ("UTF-8", "windows-1252", "UTF-16LE", …; the scan gives ISO-8859-1 pages as
+// windows-1252). UTF-16 pages get UTF-16 without a byte order mark; in any other
+// encoding but UTF-8 a character beyond ASCII is written as a character reference,
+// except the windows-1252 bytes that mean the same in ISO-8859-1.
+QByteArray encodePageCode(const QString& code, std::string_view encoding);
 
 // The page with each range replaced and every other byte as it was; nothing when the
 // ranges are out of order, overlap or lie outside the page.
