@@ -1,0 +1,331 @@
+#include "journal.h"
+#include "pageedit.h"
+#include "rewriter.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <random>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace quorvane;
+
+QT_BEGIN_NAMESPACE
+void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << text.toStdString();
+}
+QT_END_NAMESPACE
+
+namespace {
+
+// Root passes every permission check; the tests drop that, as a seller's account has none.
+class WithoutRootOverride : public ::testing::Environment
+{
+    void SetUp() override
+    {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[2] = {};
+        ASSERT_EQ(syscall(SYS_capget, &header, data), 0);
+        data[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
+        ASSERT_EQ(syscall(SYS_capset, &header, data), 0);
+    }
+};
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new WithoutRootOverride);
+
+using Files = std::map<QString, std::pair<QByteArray, uint>>; // bytes and permission bits
+const QByteArray Form =
+    "<form action=\"https://www.paypal.com/cgi-bin/webscr\"><input name=amount value=5></form>";
+const QString Code = "<a href=\"https://www.paypal.com/ncp/payment/X\"><img src=\"b.gif\"></a>";
+
+bool chmod(const QString& path, mode_t mode)
+{
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+// The form and the code in a page's encoding: UTF-16 in u16.html, else UTF-8.
+QByteArray inPage(const QString& page, const QString& text)
+{
+    return encodePageCode(text, page.startsWith("u16") ? "UTF-16LE" : "UTF-8");
+}
+
+TEST(PageEdit, CodeInThePageEncodingAndReplacementsInPlace)
+{
+    EXPECT_EQ(encodePageCode("<a é€>", "UTF-8"), "<a \xc3\xa9\xe2\x82\xac>");
+    EXPECT_EQ(encodePageCode("<a é€\u0085>", "windows-1252"), "<a \xe9&#8364;&#133;>");
+    EXPECT_EQ(encodePageCode("<a é😀>", "Shift_JIS"), "<a &#233;&#128512;>");
+    EXPECT_EQ(encodePageCode("a€", "UTF-16LE"), QByteArray("a\0\xac\x20", 4));
+    EXPECT_EQ(encodePageCode("a€", "UTF-16BE"), QByteArray("\0a\x20\xac", 4));
+    const QByteArray page = QByteArray::fromHex("300d0a3300ff36373839"); // 0 \r \n 3 \0 \xff 6 7 8 9
+    const std::vector<std::pair<std::vector<Replacement>, std::optional<QByteArray>>> rows = {
+        {{}, page},
+        {{{0, 0, "<"}, {10, 10, ">"}}, "<" + page + ">"},
+        {{{0, 3, "AB"}, {3, 3, "+"}, {5, 7, ""}}, QByteArray::fromHex("41422b3300373839")},
+        {{{0, 10, ""}}, ""},
+        {{{2, 5, "x"}, {4, 6, "y"}}, std::nullopt}, // overlapping
+        {{{8, 11, "x"}}, std::nullopt},             // past the end
+        {{{5, 3, "x"}}, std::nullopt},              // backwards
+    };
+    for (const auto& [replacements, expected] : rows) {
+        EXPECT_EQ(applyReplacements(page, replacements), expected);
+    }
+}
+
+class SiteTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path())); }
+    void TearDown() override
+    {
+        chmod(m_root.path(), 0700);
+        for (QDirIterator dirs(m_root.path(), QDir::Dirs | QDir::NoDotAndDotDot,
+                               QDirIterator::Subdirectories);
+             dirs.hasNext();) {
+            chmod(dirs.next(), 0700);
+        }
+        ::umount2(QFile::encodeName(m_site).constData(), MNT_DETACH);
+        ::umount2(QFile::encodeName(m_root.path()).constData(), MNT_DETACH);
+        QDir(m_root.path()).removeRecursively();
+        QDir(m_data.path()).removeRecursively();
+    }
+    void makeSite()
+    {
+        ASSERT_TRUE(QDir().mkpath(m_site + "/a"));
+        for (const auto& [path, file] : m_start) {
+            QFile out(m_site + '/' + path);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(file.first) == file.first.size());
+            ASSERT_TRUE(chmod(out.fileName(), file.second));
+        }
+    }
+    static Files filesIn(const QString& folder)
+    {
+        Files files;
+        for (QDirIterator found(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+             found.hasNext();) {
+            QFile in(found.next());
+            struct stat status = {};
+            ::stat(QFile::encodeName(in.fileName()).constData(), &status);
+            in.open(QIODevice::ReadOnly);
+            files[QDir(folder).relativeFilePath(in.fileName())] = {in.readAll(), status.st_mode & 07777};
+        }
+        return files;
+    }
+    std::vector<PageEdit> edits() const
+    {
+        std::vector<PageEdit> edits;
+        for (const auto& [path, file] : m_start) {
+            const QByteArray form = inPage(path, Form);
+            edits.push_back({path, sha256Of(file.first), {}});
+            for (qsizetype at = file.first.indexOf(form); at >= 0; at = file.first.indexOf(form, at + 1)) {
+                edits.back().replacements.push_back({at, at + form.size(), inPage(path, Code)});
+            }
+        }
+        return edits;
+    }
+    // What the site should hold: the first `pages` pages with every form replaced.
+    Files rewritten(std::size_t pages = SIZE_MAX) const
+    {
+        Files files;
+        for (auto [path, file] : m_start) {
+            files[path] = {files.size() < pages ? file.first.replace(inPage(path, Form), inPage(path, Code))
+                                                : file.first,
+                           file.second};
+        }
+        return files;
+    }
+    // A move as the window makes it: a link per item (pages share them), then the pages;
+    // or the restore.
+    RunReport run(bool rewrite, int cancelAfter = 0)
+    {
+        Journal journal;
+        EXPECT_TRUE(journal.open(m_site)) << journal.errorString().toStdString();
+        for (const auto& [path, file] : rewrite ? m_start : Files()) {
+            const QString key = sha256Of(path.toUtf8()).toHex().left(1);
+            EXPECT_TRUE(journal.link(key) || journal.recordLink(key, {"https://l/" + key, key}));
+        }
+        std::atomic_bool cancel = false;
+        int calls = 0;
+        const RunProgress progress = [&](int done, int, const QString&) {
+            EXPECT_EQ(done, ++calls);
+            cancel = done == cancelAfter;
+        };
+        return rewrite ? rewritePages(journal, edits(), progress, cancel)
+                       : restorePages(journal, progress, cancel);
+    }
+
+    QTemporaryDir m_root;
+    QTemporaryDir m_data;
+    const QString m_site = m_root.filePath("shop");
+    const QString m_backups = "shop-before-payment-links-" + QDate::currentDate().toString(Qt::ISODate);
+    Files m_start = {{"a/p1.html", {"<b>" + Form + "\n", 0604}},
+                     {"index.html", {"<p>\r\n" + Form + "x" + Form + "\xff", 0640}},
+                     {"u16.html", {"\xff\xfe" + inPage("u16", "<p>" + Form + "</p>"), 0644}}};
+};
+
+TEST_F(SiteTest, RewritesOnlyTheRangesKeepsPermissionsResumesAndRestoresEveryByte)
+{
+    makeSite();
+    const QByteArray index = QFile::encodeName(m_site + "/u16.html");
+    ASSERT_EQ(::chown(index.constData(), 4321, 4322), 0); // the web server's group, say
+    const RunReport cancelled = run(true, 1);
+    EXPECT_TRUE(cancelled.cancelled && cancelled.pages.back().outcome == PageOutcome::NotReached);
+    EXPECT_EQ(filesIn(m_site), rewritten(1));
+    // Run again, as after a stop: the written page is recognised, the same backup folder goes on.
+    const RunReport resumed = run(true);
+    EXPECT_EQ(resumed.pages.front().outcome, PageOutcome::AlreadyWritten);
+    EXPECT_EQ(resumed.backupFolder, m_root.filePath(m_backups));
+    EXPECT_EQ(filesIn(m_site), rewritten());
+    EXPECT_EQ(filesIn(m_root.filePath(m_backups)), m_start);
+    struct stat status = {};
+    EXPECT_TRUE(::stat(index.constData(), &status) == 0 && status.st_uid == 4321 && status.st_gid == 4322);
+    const RunReport again = run(true);
+    EXPECT_EQ(again.pages.back().outcome, PageOutcome::AlreadyWritten);
+    EXPECT_EQ(again.backupFolder, QString());
+    EXPECT_EQ(filesIn(m_root.path()).size(), 2 * m_start.size()); // the site and its backups, no more
+    EXPECT_EQ(run(false).pages.size(), m_start.size());
+    EXPECT_EQ(filesIn(m_site), m_start);
+}
+
+TEST_F(SiteTest, EachFaultNamesTheFileAndTouchesNothingElse)
+{
+    const QString page = m_site + "/a/p1.html";
+    const std::vector<std::tuple<const char*, std::function<bool()>, QString, bool>> faults = {
+        {"changed", [&] { return QFile(page).resize(4); },
+         QString("“%1” changed after the folder was scanned").arg(page), false},
+        {"unreadable", [&] { return chmod(page, 0); }, QString("“%1” could not be read (").arg(page), false},
+        {"read-only folder", [&] { return chmod(m_site + "/a", 0555); },
+         QString("The folder “%1/a” is read-only, so “%2” could not be written; it was left")
+             .arg(m_site, page),
+         false},
+        {"outside", [&] { return QFile::remove(page) && QFile::link(m_data.path(), page); },
+         QString("“%1” lies outside “%2”, so it was left as it is.").arg(page, m_site), false},
+        {"backup folder", [&] { return chmod(m_root.path(), 0555); },
+         QString("The folder “%1” is read-only, so “%2/a/p1.html” could not be written; “%3” was left")
+             .arg(m_root.path(), m_root.filePath(m_backups), page),
+         true},
+        {"full disk", [&] { return true; },
+         QString("The disk holding “%1” is full, so no page was changed.").arg(m_site), true},
+        {"full backup disk", [&] { return true; }, QString("The disk holding “%1” has ").arg(m_root.path()),
+         true},
+    };
+    for (const auto& [name, make, message, stops] : faults) {
+        SCOPED_TRACE(name);
+        TearDown();
+        // A full disk: the site, or the site and the backups, on a disk of 64 KiB filled up.
+        const QString disk = QString(name) == "full disk" ? m_site
+                             : name[5] == 'b'             ? m_root.path()
+                                                          : QString();
+        if (!disk.isEmpty() &&
+            (!QDir().mkpath(disk) || ::mount("tmpfs", QFile::encodeName(disk), "tmpfs", 0, "size=64k"))) {
+            GTEST_SKIP() << "no tmpfs can be mounted here";
+        }
+        makeSite();
+        QFile filler(disk + "/.filler");
+        while (!disk.isEmpty() && filler.open(QIODevice::Append) && filler.write(QByteArray(4096, 'x')) > 0 &&
+               filler.flush()) {
+            filler.close();
+        }
+        ASSERT_TRUE(make());
+        const Files before = filesIn(m_root.path());
+        const RunReport report = run(true);
+        const QString said = stops ? report.stopMessage : report.pages.front().message; // a/p1.html is first
+        EXPECT_TRUE(said.startsWith(message)) << said.toStdString();
+        EXPECT_EQ(report.stopMessage.isEmpty(), !stops);
+        Files expected = before; // the other pages rewritten and backed up unless the run stopped
+        for (const auto& [path, file] : stops ? Files() : rewritten()) {
+            if (path != "a/p1.html") {
+                expected["shop/" + path] = file;
+                expected[m_backups + '/' + path] = m_start.at(path);
+            }
+        }
+        EXPECT_EQ(filesIn(m_root.path()), expected);
+    }
+}
+
+TEST(Journal, KeepsOneLinkPerKeySurvivesATornLineAndAdmitsOneRun)
+{
+    QTemporaryDir root, data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    auto journal = std::make_unique<Journal>();
+    ASSERT_TRUE(journal->open(root.path()));
+    EXPECT_TRUE(journal->recordLink("k1", {"https://l/1", "ID\t1\n"}));
+    EXPECT_FALSE(journal->recordLink("k1", {"https://l/2", "ID2"}));
+    Journal second;
+    EXPECT_FALSE(second.open(root.path()));
+    EXPECT_EQ(second.errorString(), QString("Another run is already working on “%1”.").arg(root.path()));
+    const QString path = journal->filePath();
+    journal.reset();
+    // Cut short by a crash, or damaged.
+    for (const auto& [key, line] :
+         {std::pair("k2", "link\tk2\thttps://l/3\tI"), {"k3", "link\tk3\thttps://l/4\tI\t0\n"}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::Append) && file.write(line) > 0);
+        file.close();
+        Journal reopened;
+        ASSERT_TRUE(reopened.open(root.path()));
+        EXPECT_EQ(reopened.link("k1")->id, "ID\t1\n");
+        EXPECT_FALSE(reopened.link(key));
+        EXPECT_EQ(reopened.link("k2").has_value(), key == QString("k3")); // recorded after the torn line
+        EXPECT_TRUE(reopened.recordLink(key, {}));
+    }
+}
+
+// The move killed (SIGKILL) at random moments of the links, the rewrite and the restore, then run again.
+TEST_F(SiteTest, KilledAtAnyMomentLeavesEveryPageWholeAndEachLinkOnce)
+{
+    for (int page = 0; page < 25; ++page) {
+        m_start["a/s" + QString::number(page) + ".html"] = {QByteArray(page * 90, 'x') + Form, 0640};
+    }
+    makeSite();
+    const Files result = rewritten();
+    QElapsedTimer timer;
+    timer.start();
+    run(true);
+    const double rewriteTime = timer.restart() / 1000.0;
+    run(false);
+    const double restoreTime = timer.elapsed() / 1000.0;
+    std::mt19937 random{std::random_device()()};
+    std::map<bool, int> midway;
+    for (int moment = 0; moment < 50; ++moment) {
+        TearDown();
+        makeSite();
+        for (const bool rewrite : {true, false}) {
+            SCOPED_TRACE(testing::Message() << moment << (rewrite ? " rewrite" : " restore"));
+            const pid_t child = fork();
+            if (child == 0) {
+                run(rewrite);
+                _exit(0);
+            }
+            std::this_thread::sleep_for(std::chrono::duration<double>(
+                std::uniform_real_distribution<>(0, rewrite ? rewriteTime : restoreTime)(random)));
+            ASSERT_TRUE(kill(child, SIGKILL) == 0 && waitpid(child, nullptr, 0) == child);
+            int done = 0;
+            const Files now = filesIn(m_site);
+            for (const auto& [path, file] : m_start) {
+                done += now.at(path) == result.at(path);
+                EXPECT_TRUE(now.at(path) == file || now.at(path) == result.at(path)) << path.toStdString();
+            }
+            midway[rewrite] += done > 0 && done < int(m_start.size());
+            run(rewrite);
+            EXPECT_EQ(filesIn(m_site), rewrite ? result : m_start);
+            Journal journal;
+            ASSERT_TRUE(journal.open(m_site));
+            EXPECT_EQ(journal.writtenPages().size(), rewrite ? m_start.size() : 0U);
+            QFile file(journal.filePath());
+            const QByteArray records = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            for (const char key : QByteArray("0123456789abcdef")) {
+                EXPECT_LE(records.count("link\t" + QByteArray(1, key) + '\t'), 1) << key;
+            }
+        }
+    }
+    EXPECT_GE(std::min(midway[true], midway[false]), 20); // most kills land among the pages
+}
+
+} // namespace
