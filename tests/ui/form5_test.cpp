@@ -1,5 +1,6 @@
 #include "fakelauncher.h"
 #include "fakepaypal.h"
+#include "fakestore.h"
 #include "form1.h"
 #include "form5.h"
 #include "forms.h"
@@ -13,31 +14,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
-#include <map>
 
 using namespace quorvane;
 using namespace quorvane::testing;
 
 namespace {
-
-// The keyring as a map, answering on the next turn of the event loop; no keyring at all
-// while `missing` holds a reason.
-class FakeStore : public CredentialStore
-{
-public:
-    static inline std::map<Environment, Credentials> entries;
-    static inline QString missing;
-
-    void load(Environment environment) override
-    {
-        QTimer::singleShot(0, this, [this, environment] {
-            missing.isEmpty() ? emit loaded(environment, entries[environment]) : emit unavailable(missing);
-        });
-    }
-    void save(Environment environment, const Credentials& typed) override { entries[environment] = typed; }
-    void remove(Environment environment) override { entries.erase(environment); }
-};
 
 QString text(QWidget* form, const char* name)
 {
@@ -93,9 +74,7 @@ private slots:
 
 void Form5Test::init()
 {
-    FakeStore::entries.clear();
-    FakeStore::missing.clear();
-    setCredentialStoreMaker([] { return std::make_unique<FakeStore>(); });
+    FakeStore::install();
 }
 
 void Form5Test::cleanup()

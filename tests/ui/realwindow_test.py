@@ -47,6 +47,7 @@ ABOUT_TITLE = "Licensed Owner Details"
 READ_TITLE = "Read a Button Code"
 LINK_TITLE = "PayPal Payment Link"
 FAKE_PAYPAL = SOURCE_DIR / "tests" / "paypalapi" / "fakepaypal.py"
+PANELS = {"quorvane::CredentialsPanel": "credentialspanel.ui"}  # widget class: its .ui file in ui/
 
 
 # Which main-window control holds which entry.
@@ -69,7 +70,8 @@ def check(condition, message):
 
 class Layout:
     """Control rectangles of one window, in pixels from its client area's top left,
-    read from the window's .ui file (children are placed relative to their container).
+    read from the window's .ui file (children are placed relative to their container; a
+    panel of its own .ui file, such as the credentials panel, is read from that file).
     The main window's form stands below its menu bar, whose height the .ui does not
     give: `menu_height` is set once the window is seen."""
 
@@ -93,6 +95,8 @@ class Layout:
         return tuple(int(r.find(k).text) for k in ("x", "y", "width", "height"))
 
     def _walk(self, widget, ox, oy, container):
+        if widget.get("class") in PANELS:
+            widget = ET.parse(SOURCE_DIR / "ui" / PANELS[widget.get("class")]).getroot().find("widget")
         children = widget.findall("widget") + widget.findall("layout/item/widget")
         for child in children:
             if child.get("class") == "QMenuBar":
