@@ -5,6 +5,7 @@
 #include "form3.h"
 #include "form4.h"
 #include "form5.h"
+#include "form7.h"
 #include "forms.h"
 #include "messagebox.h"
 #include "picturebox.h"
@@ -320,6 +321,7 @@ void Form1::Command3_Click()
     forms().form3.unload();
     forms().form4.unload();
     forms().form5.unload();
+    forms().form7.unload();
     QCoreApplication::exit(0);
 }
 

@@ -2,6 +2,7 @@
 
 #include "browseurl.h"
 #include "form1.h"
+#include "form7.h"
 #include "forms.h"
 #include "linkrequest.h"
 #include "messagebox.h"
@@ -43,6 +44,7 @@ Form5::Form5(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form5>()
     connect(m_ui->cmdCopyLink, &QPushButton::clicked, this, &Form5::cmdCopyLink_Click);
     connect(m_ui->cmdCopyCode, &QPushButton::clicked, this, &Form5::cmdCopyCode_Click);
     connect(m_ui->cmdOpenLink, &QPushButton::clicked, this, &Form5::cmdOpenLink_Click);
+    connect(m_ui->cmdQrCode, &QPushButton::clicked, this, &Form5::cmdQrCode_Click);
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &Form5::cmdClose_Click);
     connect(&m_paypal, &PayPalClient::linkCreated, this, &Form5::linkCreated);
     connect(&m_paypal, &PayPalClient::failed, this, &Form5::linkFailed);
@@ -85,6 +87,7 @@ void Form5::cmdCreate_Click()
     }
     const Environment chosen = m_ui->Frame1->environment();
     m_picture = QString::fromStdString(pictureUrl(entries));
+    m_askedItem = text(entries.ItemName);
     m_asked = chosen;
     setWorking(true);
     setStatus(QStringLiteral("Asking PayPal (%1) for the link…").arg(environmentName(chosen)));
@@ -101,11 +104,12 @@ void Form5::cmdCancel_Click()
 void Form5::linkCreated(const QString& link)
 {
     m_link = link;
+    m_item = m_askedItem;
     m_code = pageCode(link, m_picture);
     m_ui->txtLink->setText(m_link);
     m_ui->txtLink->setCursorPosition(0);
     m_ui->txtPageCode->setPlainText(m_code);
-    for (QPushButton* button : {m_ui->cmdCopyLink, m_ui->cmdCopyCode, m_ui->cmdOpenLink}) {
+    for (QPushButton* button : {m_ui->cmdCopyLink, m_ui->cmdCopyCode, m_ui->cmdOpenLink, m_ui->cmdQrCode}) {
         button->setEnabled(true);
     }
     setWorking(false);
@@ -151,6 +155,11 @@ void Form5::cmdCopyCode_Click()
 void Form5::cmdOpenLink_Click()
 {
     BrowseURL(m_link);
+}
+
+void Form5::cmdQrCode_Click()
+{
+    showQrCode(m_item, m_link);
 }
 
 void Form5::cmdClose_Click()

@@ -33,6 +33,7 @@ private:
     void cmdCopyLink_Click();
     void cmdCopyCode_Click();
     void cmdOpenLink_Click();
+    void cmdQrCode_Click();
     void cmdClose_Click();
 
     void linkCreated(const QString& link);
@@ -46,6 +47,8 @@ private:
     PayPalClient m_paypal;
     Environment m_asked = Environment::Sandbox;
     QString m_picture;
+    QString m_askedItem;
+    QString m_item;
     QString m_link;
     QString m_code;
 };

@@ -9,8 +9,8 @@ class Form1;
 class Form2;
 class Form3;
 class Form4;
-class Form4;
 class Form5;
+class Form7;
 
 // One window of the application: loaded (constructed, which runs its Form_Load) on
 // first use, and forgotten as soon as it is unloaded, so the next use loads afresh.
@@ -48,6 +48,7 @@ struct Forms
     FormSlot<Form3> form3;
     FormSlot<Form4> form4;
     FormSlot<Form5> form5;
+    FormSlot<Form7> form7;
 };
 
 Forms& forms();
