@@ -45,10 +45,26 @@ QString credentialsRefusedText(Environment environment)
         .arg(environmentName(environment));
 }
 
-QString refusedText(const QByteArray& body)
+// What did not happen, for the end of a box: "did not create the link".
+QString deed(Call call)
+{
+    switch (call) {
+    case Call::Create:
+        return QStringLiteral("create the link");
+    case Call::List:
+        return QStringLiteral("list the links");
+    case Call::Read:
+        return QStringLiteral("show the link");
+    case Call::Delete:
+        return QStringLiteral("delete the link");
+    }
+    return {};
+}
+
+QString refusedText(const QByteArray& body, Call call)
 {
     const QJsonObject answer = QJsonDocument::fromJson(body).object();
-    QString text = QStringLiteral("Error: PayPal refused to create the link:");
+    QString text = QStringLiteral("Error: PayPal refused to %1:").arg(deed(call));
     const QJsonArray details = answer.value(QLatin1String("details")).toArray();
     for (const QJsonValue& value : details) {
         const QJsonObject detail = value.toObject();
@@ -72,40 +88,39 @@ QString refusedText(const QByteArray& body)
     return text;
 }
 
-// The box for an answer that is not a success.
-QString failureText(int status, const QByteArray& body, Environment environment)
+} // namespace
+
+QString failureText(int status, const QByteArray& body, Environment environment, Call call)
 {
+    static const char* const verbs[] = {"create", "list", "read", "delete"};
     switch (status) {
     case 401:
         return credentialsRefusedText(environment);
     case 403:
         return QStringLiteral(
-            "Error: PayPal does not let this app create payment links. In the PayPal "
-            "developer dashboard, open the app in Apps & Credentials and enable Payment Links "
-            "and Buttons, then try again.");
+                   "Error: PayPal does not let this app %1 payment links. In the PayPal developer dashboard, "
+                   "open the app in Apps & Credentials and enable Payment Links and Buttons, then try again.")
+            .arg(QLatin1String(verbs[static_cast<int>(call)]));
     case 400:
     case 422:
-        return refusedText(body);
+        return refusedText(body, call);
     default:
-        return status >= 500 ? serverErrorText(status)
-                             : QStringLiteral("Error: PayPal answered with HTTP status %1 and did not create "
-                                              "the link.")
-                                   .arg(status);
+        return status >= 500 ? serverErrorText(status, call)
+                             : QStringLiteral("Error: PayPal answered with HTTP status %1 and did not %2.")
+                                   .arg(QString::number(status), deed(call));
     }
 }
-
-} // namespace
 
 std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body, Environment environment)
 {
     if (status != 200) {
-        return failureText(status, body, environment);
+        return failureText(status, body, environment, Call::Create);
     }
     const QJsonObject answer = QJsonDocument::fromJson(body).object();
     Token token{answer.value(QLatin1String("access_token")).toString(),
                 std::chrono::seconds(answer.value(QLatin1String("expires_in")).toInteger())};
     if (token.accessToken.isEmpty() || token.expiresIn.count() <= 0) {
-        return unreadableText();
+        return unreadableText(Call::Create);
     }
     return token;
 }
@@ -113,12 +128,12 @@ std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body,
 CreateAnswer readCreateAnswer(int status, const QByteArray& body, Environment environment)
 {
     if (status != 200 && status != 201) {
-        return {QString(), failureText(status, body, environment)};
+        return {QString(), failureText(status, body, environment, Call::Create)};
     }
     const QString link =
         QJsonDocument::fromJson(body).object().value(QLatin1String("payment_link")).toString();
     if (!isPayPalLink(link)) {
-        return {QString(), unreadableText()};
+        return {QString(), unreadableText(Call::Create)};
     }
     return {link, QString()};
 }
@@ -160,17 +175,27 @@ QString timeoutText(const QString& host, std::chrono::milliseconds limit)
         .arg(host, QString::number(static_cast<double>(limit.count()) / 1000.0));
 }
 
-QString serverErrorText(int status)
+QString serverErrorText(int status, Call call)
 {
     return QStringLiteral(
                "Error: PayPal's server had a problem (HTTP status %1), also when asked a second time, "
-               "and did not create the link. Try again in a few minutes.")
-        .arg(status);
+               "and did not %2. Try again in a few minutes.")
+        .arg(QString::number(status), deed(call));
 }
 
-QString unreadableText()
+QString unreadableText(Call call)
 {
-    return QStringLiteral("Error: PayPal's answer could not be read, so there is no link to show.");
+    const QString unread = QStringLiteral("Error: PayPal's answer could not be read, so ");
+    switch (call) {
+    case Call::List:
+        return unread + QStringLiteral("the list of links is not complete.");
+    case Call::Delete:
+        return unread + QStringLiteral("it is not known whether the link was deleted.");
+    case Call::Create:
+    case Call::Read:
+        break;
+    }
+    return unread + QStringLiteral("there is no link to show.");
 }
 
 } // namespace quorvane

@@ -13,6 +13,15 @@ namespace quorvane {
 
 // What PayPal's answers mean, and what the seller is told when there is no link.
 
+// What was asked of PayPal, for the wording of the boxes.
+enum class Call
+{
+    Create,
+    List,
+    Read,
+    Delete,
+};
+
 struct Token
 {
     QString accessToken;
@@ -33,11 +42,14 @@ CreateAnswer readCreateAnswer(int status, const QByteArray& body, Environment en
 // A link the seller may put on a page: https, on paypal.com or one of its hosts.
 bool isPayPalLink(const QString& link);
 
+// The box for an answer that is neither a success nor a server error asked twice.
+QString failureText(int status, const QByteArray& body, Environment environment, Call call);
+
 // A request that got no HTTP answer.
 QString transportFailureText(QNetworkReply::NetworkError error, const QString& host, const QString& detail);
 // A request that got no answer in time, or a server error, twice.
 QString timeoutText(const QString& host, std::chrono::milliseconds limit);
-QString serverErrorText(int status);
-QString unreadableText();
+QString serverErrorText(int status, Call call);
+QString unreadableText(Call call);
 
 } // namespace quorvane

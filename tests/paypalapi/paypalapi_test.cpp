@@ -69,6 +69,37 @@ QString kept(std::chrono::seconds later, Environment environment, const char* se
     return cache.find(environment, "id", secret).value_or("-");
 }
 
+// List answers read in turn: a line per link and the next page's token, or the text of the box.
+QString listed(const QList<QByteArray>& bodies, int status = 200)
+{
+    LinkListReader reader(Environment::Sandbox);
+    QString got;
+    for (const QByteArray& body : bodies) {
+        const LinksPage page = reader.read(status, body);
+        for (const PaymentLink& l : page.links) {
+            got += QStringList{l.id,     l.itemName,
+                               l.itemId, l.price + " " + l.currency,
+                               l.status, l.created.toString(Qt::ISODate),
+                               l.link}
+                       .join('|') +
+                   "\n";
+        }
+        got += page.failure.isEmpty() ? "next " + page.nextPageToken + "\n" : page.failure;
+    }
+    return got;
+}
+
+// A list answer of one link with `fields`, and a next link with `token`.
+QByteArray page(const char* fields, const QString& token = "")
+{
+    return QString(
+               R"({"resources":[{"id":"PLB-A1","payment_link":"https://www.paypal.com/ncp/payment/A1"%1}],)"
+               R"("links":[{"rel":"next","href":"https://api-m.paypal.com/v1/x?page_token=%2"}]})")
+        .arg(fields, token)
+        .remove(R"({"rel":"next","href":"https://api-m.paypal.com/v1/x?page_token="})")
+        .toUtf8();
+}
+
 QString override(const char* value)
 {
     const auto url = loopbackOverride(value);
@@ -88,6 +119,7 @@ private slots:
     void table();
     void againstFake_data();
     void againstFake();
+    void links();
     void keyring();
 
 private:
@@ -144,6 +176,52 @@ void PayPalApiTest::table_data()
             answer(201, R"({"payment_link":"https://www.paypal.com.evil.example/x"})") +
             answer(201, R"({"payment_link":"https://www.paypal.com@evil.example/x"})"),
         Unreadable.repeated(4));
+    const QString link =
+        "PLB-A1|Oak|OAK-1|34.95 USD|ACTIVE|2026-12-09T16:00:00Z|https://www.paypal.com/ncp/payment/A1\n";
+    row("a page of links, the time in UTC, the next page's token",
+        listed({page(
+            R"(,"status":"ACTIVE","create_time":"2026-12-09T17:00:00.5+01:00","line_items":[{"name":"Oak",)"
+            R"("product_id":"OAK-1","unit_amount":{"currency_code":"USD","value":"34.95"}}])",
+            "Ab_-9&x=1")}),
+        link + "next Ab_-9\n");
+    const QString bare = "PLB-A1||| |||https://www.paypal.com/ncp/payment/A1\n";
+    row("missing fields; a status PayPal may add; a price that is none",
+        listed({page(""), page(R"(,"status":"ON_HOLD","line_items":[{"unit_amount":{"value":"1,5"}}])"),
+                R"({"links":[]})"}),
+        bare + "next \nPLB-A1||| |ON_HOLD||https://www.paypal.com/ncp/payment/A1\nnext \nnext \n");
+    const QString listUnreadable =
+        "Error: PayPal's answer could not be read, so the list of links is not complete.";
+    row("refused as a new link is: http, a look-alike host, no link, an id or status not PayPal's, not JSON",
+        listed({page("").replace("https", "http")}) +
+            listed({page("").replace(".com", ".com.evil.example")}) +
+            listed({page("").replace("payment_link", "x")}) +
+            listed({page("").replace("A1\",\"p", "a1\",\"p")}) + listed({page(R"(,"status":"ACTIVE\r\n")")}) +
+            listed({"<html>"}),
+        listUnreadable.repeated(6));
+    row("page tokens: a loop, a line break, too long",
+        listed({page("", "T1"), page("", "T2"), page("", "T1")}) + listed({page("", "a%0D%0Ab")}) +
+            listed({page("", QString(256, 'a'))}),
+        bare + "next T1\n" + bare +
+            "next T2\nError: PayPal sent a page of the list a second time, so the list of links is not complete. "
+            "Try again later." +
+            listUnreadable.repeated(2));
+    row("list refused: 403, 500 twice", listed({""}, 403) + "|" + listed({""}, 500),
+        "Error: PayPal does not let this app list payment links. In the PayPal developer dashboard, open the app in "
+        "Apps & Credentials and enable Payment Links and Buttons, then try again.|Error: PayPal's server had a "
+        "problem (HTTP status 500), also when asked a second time, and did not list the links. Try again in a few "
+        "minutes.");
+    row("read: another link, gone; delete: done, gone, 200",
+        std::get<QString>(
+            readLinkAnswer(200, R"({"id":"PLB-A1","payment_link":"https://www.paypal.com/ncp/payment/A1"})",
+                           Environment::Live, "PLB-B")) +
+            "|" + std::get<QString>(readLinkAnswer(404, "{}", Environment::Live, "PLB-B")) + "|" +
+            readDeleteAnswer(204, "", Environment::Live, "PLB-B") + "|" +
+            readDeleteAnswer(404, "", Environment::Live, "PLB-B") + "|" +
+            readDeleteAnswer(200, "", Environment::Live, "PLB-B"),
+        Unreadable +
+            "|Error: PayPal has no payment link PLB-B for this app; it may have been deleted already.||"
+            "Error: PayPal has no payment link PLB-B for this app; it may have been deleted already.|"
+            "Error: PayPal's answer could not be read, so it is not known whether the link was deleted.");
     row("name not found, TLS",
         transportFailureText(QNetworkReply::HostNotFoundError, "h", "x") + "|" +
             transportFailureText(QNetworkReply::SslHandshakeFailedError, "h", "self-signed"),
@@ -232,6 +310,62 @@ void PayPalApiTest::againstFake()
     QTEST(got.startsWith("https://www.sandbox.paypal.com/ncp/payment/FAKE") ? "link" : got, "outcome");
     QTEST(calls, "calls");
     QCOMPARE(ids.mid(1).count(ids.value(1)), ids.size() - 1); // the retry keeps the request id
+}
+
+// The fake's 250 links of an app listed, one read and deleted twice; a listing that loops; a
+// listing cancelled on its first page. Every call checked against PayPal's documentation.
+void PayPalApiTest::links()
+{
+    PayPalClient paypal(m_tokens);
+    QSignalSpy pages(&paypal, &PayPalClient::linksPage);
+    QSignalSpy listed(&paypal, &PayPalClient::linksListed);
+    QSignalSpy read(&paypal, &PayPalClient::linkRead);
+    QSignalSpy deleted(&paypal, &PayPalClient::linkDeleted);
+    QSignalSpy failures(&paypal, &PayPalClient::failed);
+    paypal.listLinks(Environment::Sandbox, "fake-list-250", "fake-secret");
+    QTRY_COMPARE_WITH_TIMEOUT(listed.count(), 1, 10000);
+    QList<PaymentLink> all;
+    for (const QList<QVariant>& page : pages) {
+        all += page[0].value<QList<PaymentLink>>();
+    }
+    QCOMPARE(QString("%1 pages, %2 links").arg(pages.count()).arg(all.size()), "3 pages, 250 links");
+    const QString id = all[249].id;
+    paypal.readLink(Environment::Sandbox, "fake-list-250", "fake-secret", id);
+    QTRY_COMPARE_WITH_TIMEOUT(read.count(), 1, 10000);
+    const PaymentLink got = read[0][0].value<PaymentLink>();
+    QCOMPARE(QStringList({got.id, got.itemName, got.price, got.currency, got.created.toString(Qt::ISODate)}),
+             QStringList({id, "Čaj 茶 249", "41.13", "USD", "2026-01-11T09:00:00Z"}));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        paypal.deleteLink(Environment::Sandbox, "fake-list-250", "fake-secret", id);
+        QTRY_COMPARE_WITH_TIMEOUT(deleted.count() + failures.count(), attempt + 1, 10000);
+    }
+    paypal.listLinks(Environment::Sandbox, "fake-loop", "fake-secret");
+    QTRY_COMPARE_WITH_TIMEOUT(failures.count(), 2, 10000);
+    connect(&paypal, &PayPalClient::linksPage, &paypal, &PayPalClient::cancel);
+    paypal.listLinks(Environment::Sandbox, "fake-list-250", "fake-secret");
+    QTRY_COMPARE_WITH_TIMEOUT(pages.count(), 5, 10000);
+    QTest::qWait(300);
+    QCOMPARE(
+        deleted.value(0).value(0).toString() + "|" + failures[0][0].toString() + "|" +
+            failures[1][0].toString(),
+        id + "|Error: PayPal has no payment link " + id +
+            " for this app; it may have been deleted already.|Error: PayPal sent a page of the list a second "
+            "time, so the list of links is not complete. Try again later.");
+    QCOMPARE(listed.count() + failures.count() + pages.count(), 1 + 2 + 5);
+    QVERIFY(!paypal.isBusy());
+    QStringList calls;
+    for (const QJsonObject& call : m_fake->requests()) {
+        QCOMPARE(call["problems"].toArray(), QJsonArray());
+        calls += call["method"].toString() + " " + call["path"].toString().section('/', 3) + " " +
+                 QStringList(call["query"].toObject().keys()).join(',') +
+                 call["query"]["page_size"][0].toString();
+    }
+    const QString list = "GET payment-resources page_size100 | ",
+                  next = "GET payment-resources page_token | ";
+    QCOMPARE(calls.join(" | "), "POST token  | " + list + next + next + "GET payment-resources/" + id +
+                                    "  | DELETE payment-resources/" + id + "  | DELETE payment-resources/" +
+                                    id + "  | POST token  | " + list + next + "POST token  | " +
+                                    list.chopped(3));
 }
 
 // QtKeychain inside a private Secret Service (QUORVANE_KEYRING=1, through inkeyring.sh)
