@@ -5,6 +5,7 @@
 #include "form3.h"
 #include "form4.h"
 #include "form5.h"
+#include "form6.h"
 #include "form7.h"
 #include "forms.h"
 #include "messagebox.h"
@@ -74,6 +75,7 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     // The menu's commands are the buttons' own.
     connect(m_ui->actionRead, &QAction::triggered, this, [] { forms().form4.get()->bringBack(); });
     connect(m_ui->actionPaymentLink, &QAction::triggered, this, [] { forms().form5.get()->bringBack(); });
+    connect(m_ui->actionPaymentLinks, &QAction::triggered, this, [] { forms().form6.get()->bringBack(); });
     connect(m_ui->actionExit, &QAction::triggered, this, &Form1::Command3_Click);
     connect(m_ui->actionAbout, &QAction::triggered, this, &Form1::Command4_Click);
     // Whatever takes the focus is scrolled into view when the form does not fit.
@@ -321,6 +323,7 @@ void Form1::Command3_Click()
     forms().form3.unload();
     forms().form4.unload();
     forms().form5.unload();
+    forms().form6.unload();
     forms().form7.unload();
     QCoreApplication::exit(0);
 }

@@ -5,6 +5,7 @@
 #include "form3.h"
 #include "form4.h"
 #include "form5.h"
+#include "form6.h"
 #include "form7.h"
 
 namespace quorvane {

@@ -10,6 +10,7 @@ class Form2;
 class Form3;
 class Form4;
 class Form5;
+class Form6;
 class Form7;
 
 // One window of the application: loaded (constructed, which runs its Form_Load) on
@@ -48,6 +49,7 @@ struct Forms
     FormSlot<Form3> form3;
     FormSlot<Form4> form4;
     FormSlot<Form5> form5;
+    FormSlot<Form6> form6;
     FormSlot<Form7> form7;
 };
 

@@ -4,6 +4,7 @@
 #include "form3.h"
 #include "form4.h"
 #include "form5.h"
+#include "form6.h"
 #include "forms.h"
 #include "messagebox.h"
 #include "messagerecorder.h"
@@ -321,6 +322,7 @@ void Form1Test::cleanup()
     forms().form3.unload();
     forms().form4.unload();
     forms().form5.unload();
+    forms().form6.unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!forms().form1.isLoaded());
     QVERIFY(!forms().form2.isLoaded());
@@ -979,6 +981,9 @@ void Form1Test::menuOpensOneWindowOfEachKind()
     for (int press = 0; press < 2; ++press) {
         QTest::keyClick(form, Qt::Key_O, Qt::ControlModifier);
         QTest::keyClick(form, Qt::Key_L, Qt::ControlModifier);
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        QTest::keyClick(form, Qt::Key_K, Qt::ControlModifier);
         control<QAction>(form, "actionAbout")->trigger();
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
@@ -989,8 +994,8 @@ void Form1Test::menuOpensOneWindowOfEachKind()
     }
     shown.removeAll("");
     shown.sort();
-    QCOMPARE(shown,
-             QStringList({"quorvane::Form1", "quorvane::Form3", "quorvane::Form4", "quorvane::Form5"}));
+    QCOMPARE(shown, QStringList({"quorvane::Form1", "quorvane::Form3", "quorvane::Form4", "quorvane::Form5",
+                                 "quorvane::Form6"}));
 }
 
 void Form1Test::readingAButtonCodeFillsTheForm_data()
