@@ -30,6 +30,12 @@ QString decoded(const QImage& picture)
     return result.isValid() ? QString::fromStdString(result.text()) : QString();
 }
 
+bool mapped(const char* library)
+{
+    QFile maps("/proc/self/maps");
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
+}
+
 // The dark rectangles of an SVG picture, four pixels a unit.
 QImage drawnSvg(const QByteArray& svg)
 {
@@ -55,9 +61,19 @@ class Form7Test : public QObject
     Q_OBJECT
 
 private slots:
+    void loadsTheEncoderOnFirstUse();
     void readsBackAsTheLink_data();
     void readsBackAsTheLink();
 };
+
+// The program starts without libqrencode; the first code loads it.
+void Form7Test::loadsTheEncoderOnFirstUse()
+{
+    QVERIFY(!mapped("libqrencode"));
+    QVERIFY(
+        std::holds_alternative<QrCode>(QrCode::encode("https://www.paypal.com/ncp/payment/K7XQ2WJ9H4LRA")));
+    QVERIFY(mapped("libqrencode"));
+}
 
 void Form7Test::readsBackAsTheLink_data()
 {
