@@ -225,8 +225,14 @@ void LinksModel::setFilter(const QString& text)
         return;
     }
     beginResetModel();
+    // A longer filter keeps a part of the rows shown, already in order.
+    const bool narrower = !m_filter.isEmpty() && text.contains(m_filter, Qt::CaseInsensitive);
     m_filter = text;
-    m_shown = arranged();
+    if (narrower) {
+        std::erase_if(m_shown, [this](std::size_t row) { return !matches(m_rows[row]); });
+    } else {
+        m_shown = arranged();
+    }
     endResetModel();
 }
 
