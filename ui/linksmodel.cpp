@@ -3,6 +3,7 @@
 #include <QCollator>
 #include <QLocale>
 #include <algorithm>
+#include <iterator>
 
 namespace quorvane {
 
@@ -143,16 +144,13 @@ bool LinksModel::before(std::size_t a, std::size_t b) const
     return order != 0 ? order < 0 : a < b;
 }
 
+// The rows the filter matches, in the order of the sorted column.
 std::vector<std::size_t> LinksModel::arranged() const
 {
     std::vector<std::size_t> shown;
-    shown.reserve(m_rows.size());
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        if (matches(m_rows[i])) {
-            shown.push_back(i);
-        }
-    }
-    std::sort(shown.begin(), shown.end(), [this](std::size_t a, std::size_t b) { return before(a, b); });
+    shown.reserve(m_sorted.size());
+    std::copy_if(m_sorted.begin(), m_sorted.end(), std::back_inserter(shown),
+                 [this](std::size_t row) { return matches(m_rows[row]); });
     return shown;
 }
 
@@ -163,6 +161,8 @@ void LinksModel::sort(int column, Qt::SortOrder order)
     }
     m_sortColumn = column;
     m_order = order;
+    std::sort(m_sorted.begin(), m_sorted.end(),
+              [this](std::size_t a, std::size_t b) { return before(a, b); });
     rearrange();
 }
 
@@ -193,13 +193,19 @@ void LinksModel::rearrange()
 // The new links the filter matches go below the others, then into their places.
 void LinksModel::append(const QList<PaymentLink>& links)
 {
+    const std::size_t first = m_rows.size();
     std::vector<std::size_t> added;
     for (const PaymentLink& link : links) {
         m_rows.emplace_back(link);
+        m_sorted.push_back(m_rows.size() - 1);
         if (matches(m_rows.back())) {
             added.push_back(m_rows.size() - 1);
         }
     }
+    const auto inOrder = [this](std::size_t a, std::size_t b) { return before(a, b); };
+    const auto newRows = m_sorted.end() - std::ptrdiff_t(m_rows.size() - first);
+    std::sort(newRows, m_sorted.end(), inOrder);
+    std::inplace_merge(m_sorted.begin(), newRows, m_sorted.end(), inOrder);
     if (added.empty()) {
         return;
     }
@@ -215,6 +221,7 @@ void LinksModel::clear()
 {
     beginResetModel();
     m_rows.clear();
+    m_sorted.clear();
     m_shown.clear();
     endResetModel();
 }
@@ -225,7 +232,7 @@ void LinksModel::setFilter(const QString& text)
         return;
     }
     beginResetModel();
-    // A longer filter keeps a part of the rows shown, already in order.
+    // A longer filter keeps a part of the rows shown; no filter change sorts anything.
     const bool narrower = !m_filter.isEmpty() && text.contains(m_filter, Qt::CaseInsensitive);
     m_filter = text;
     if (narrower) {
@@ -252,8 +259,11 @@ void LinksModel::remove(const QString& id)
         m_shown.erase(shown);
     }
     m_rows.erase(found);
-    for (std::size_t& index : m_shown) {
-        index -= index > gone ? 1 : 0;
+    std::erase(m_sorted, gone);
+    for (auto* indexes : {&m_sorted, &m_shown}) {
+        for (std::size_t& index : *indexes) {
+            index -= index > gone ? 1 : 0;
+        }
     }
     if (wasShown) {
         endRemoveRows();

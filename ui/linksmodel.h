@@ -10,9 +10,9 @@
 namespace quorvane {
 
 // The seller's payment links as the list window shows them: one row a link, in the
-// order of the column last sorted, only those the filter matches. Sorting and filtering
-// work on keys made once, when a link arrives, so that ten thousand rows answer within
-// a frame.
+// order of the column last sorted, only those the filter matches. Sorting works on keys
+// made once, when a link arrives, and filtering only picks from the rows kept in order,
+// so that ten thousand rows answer within a frame.
 class LinksModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -59,7 +59,8 @@ private:
     void rearrange();
 
     std::vector<Row> m_rows;
-    // The rows shown, as indexes into m_rows.
+    // Every row in the order of the sorted column, and the rows shown, as indexes into m_rows.
+    std::vector<std::size_t> m_sorted;
     std::vector<std::size_t> m_shown;
     QString m_filter;
     int m_sortColumn = -1;
