@@ -3,12 +3,14 @@
 #include "fakestore.h"
 #include "form1.h"
 #include "form5.h"
+#include "form7.h"
 #include "forms.h"
 #include "windows.h"
 
 #include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -28,11 +30,6 @@ QString text(QWidget* form, const char* name)
 void type(QWidget* form, const char* name, const char* typed)
 {
     form->findChild<QLineEdit*>(QLatin1String(name))->setText(QLatin1String(typed));
-}
-
-void click(QWidget* form, const char* name)
-{
-    QTest::mouseClick(control<QWidget>(form, name), Qt::LeftButton);
 }
 
 // The main window with the entries a link needs, and `price`.
@@ -159,6 +156,10 @@ void Form5Test::createsCancelsAndCloses()
     QTRY_VERIFY(browser.isGone());
     QCOMPARE(browser.arguments(), QStringList{link});
     QCOMPARE(boxes.boxes.size(), 0u);
+    click(form, "cmdQrCode");
+    QCOMPARE(control<QLineEdit>(forms().form7.get(), "txtLink")->text(), link);
+    QCOMPARE(control<QLabel>(forms().form7.get(), "lblItem")->text(), QStringLiteral("Oak board"));
+    forms().form7.unload();
 
     // A refusal is one box naming the environment; the link and everything typed stay.
     type(form, "txtSecret", "fake-wrong");

@@ -40,11 +40,6 @@ QString status(QWidget* form)
     return control<QLabel>(form, "lblStatus")->text();
 }
 
-void click(QWidget* form, const char* name)
-{
-    QTest::mouseClick(control<QWidget>(form, name), Qt::LeftButton);
-}
-
 // Chooses the row of a link as the seller does, by a click on it.
 void choose(QWidget* form, int row)
 {
