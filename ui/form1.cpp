@@ -4,9 +4,9 @@
 #include "form2.h"
 #include "form3.h"
 #include "form4.h"
-#include "form5.h"
 #include "forms.h"
 #include "messagebox.h"
+#include "networkwindows.h"
 #include "picturebox.h"
 #include "pictures.h"
 #include "ui_form1.h"
@@ -72,7 +72,11 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     connect(m_ui->Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     // The menu's commands are the buttons' own.
     connect(m_ui->actionRead, &QAction::triggered, this, [] { forms().form4.get()->bringBack(); });
-    connect(m_ui->actionPaymentLink, &QAction::triggered, this, [] { forms().form5.get()->bringBack(); });
+    connect(m_ui->actionPaymentLink, &QAction::triggered, this, [] {
+        if (NetworkWindows* windows = networkWindows()) {
+            windows->showPaymentLinkWindow();
+        }
+    });
     connect(m_ui->actionExit, &QAction::triggered, this, &Form1::Command3_Click);
     connect(m_ui->actionAbout, &QAction::triggered, this, &Form1::Command4_Click);
     // Whatever takes the focus is scrolled into view when the form does not fit.
@@ -319,7 +323,9 @@ void Form1::Command3_Click()
     forms().form2.unload();
     forms().form3.unload();
     forms().form4.unload();
-    forms().form5.unload();
+    if (NetworkWindows* windows = loadedNetworkWindows()) {
+        windows->unloadWindows();
+    }
     QCoreApplication::exit(0);
 }
 

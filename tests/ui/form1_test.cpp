@@ -7,6 +7,7 @@
 #include "forms.h"
 #include "messagebox.h"
 #include "messagerecorder.h"
+#include "networkforms.h"
 #include "pictures.h"
 #include "windows.h"
 
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -304,6 +306,7 @@ private slots:
     void typingIntoCaptionBoxesChangesNothingProduced();
 
     void menuOpensOneWindowOfEachKind();
+    void missingNetworkModuleIsOneBoxAndGenerateWorks();
     void readingAButtonCodeFillsTheForm_data();
     void readingAButtonCodeFillsTheForm();
     void aboutShowsOneAboutWindow();
@@ -320,7 +323,7 @@ void Form1Test::cleanup()
     forms().form2.unload();
     forms().form3.unload();
     forms().form4.unload();
-    forms().form5.unload();
+    networkForms().form5.unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!forms().form1.isLoaded());
     QVERIFY(!forms().form2.isLoaded());
@@ -967,6 +970,9 @@ void Form1Test::typingIntoCaptionBoxesChangesNothingProduced()
 // Each menu command is a window of its own, opened once however often it is asked for.
 void Form1Test::menuOpensOneWindowOfEachKind()
 {
+    NetworkWindowsModule linkedIn;
+    setNetworkWindows(&linkedIn);
+    const auto restore = qScopeGuard([] { setNetworkWindows(nullptr); });
     Form1* form = shownForm1();
     QVERIFY(QTest::qWaitForWindowActive(form));
     auto* menuBar = control<QMenuBar>(form, "menuBar");
@@ -991,6 +997,26 @@ void Form1Test::menuOpensOneWindowOfEachKind()
     shown.sort();
     QCOMPARE(shown,
              QStringList({"quorvane::Form1", "quorvane::Form3", "quorvane::Form4", "quorvane::Form5"}));
+}
+
+// Beside this test program there is no network module: Ctrl+L says which file is
+// missing, once a press, and the rest of the tool works on.
+void Form1Test::missingNetworkModuleIsOneBoxAndGenerateWorks()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    MessageRecorder recorder;
+    for (std::size_t press = 1; press <= 2; ++press) {
+        QTest::keyClick(form, Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(recorder.boxes.size(), press);
+        QVERIFY2(recorder.boxes.back().text.contains(networkModulePath()),
+                 qPrintable(recorder.boxes.back().text));
+        QCOMPARE(recorder.boxes.back().style, MessageStyle::Critical);
+    }
+    QVERIFY(!loadedNetworkWindows());
+    const Entries entries = completeEntries();
+    fill(form, entries);
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries)));
 }
 
 void Form1Test::readingAButtonCodeFillsTheForm_data()

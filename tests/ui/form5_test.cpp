@@ -3,6 +3,7 @@
 #include "form1.h"
 #include "form5.h"
 #include "forms.h"
+#include "networkforms.h"
 #include "windows.h"
 
 #include <QAccessible>
@@ -66,7 +67,7 @@ Form1* mainWindow(const char* price = "34.95")
 
 Form5* linkWindow(const char* clientId = "")
 {
-    Form5* form = forms().form5.get();
+    Form5* form = networkForms().form5.get();
     form->bringBack();
     QCoreApplication::processEvents(); // the keyring answers
     if (*clientId) {
@@ -100,7 +101,7 @@ void Form5Test::init()
 
 void Form5Test::cleanup()
 {
-    forms().form5.unload();
+    networkForms().form5.unload();
     forms().form1.unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     setCredentialStoreMaker({});
@@ -205,7 +206,7 @@ void Form5Test::createsCancelsAndCloses()
     QCOMPARE(boxes.boxes.size(), 1u);
     QCOMPARE(text(form, "txtLink"), link);
     QTest::keyClick(control<QWidget>(form, "txtClientId"), Qt::Key_Escape);
-    QVERIFY(!forms().form5.isLoaded());
+    QVERIFY(!networkForms().form5.isLoaded());
 }
 
 void Form5Test::entriesToFixGoToTheMainWindow()

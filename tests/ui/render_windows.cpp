@@ -8,6 +8,7 @@
 #include "form4.h"
 #include "form5.h"
 #include "forms.h"
+#include "networkforms.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -78,6 +79,6 @@ int main(int argc, char* argv[])
     rendered = render(forms().form3.get(), directory, QStringLiteral("form3-about")) && rendered;
     forms().form4.get()->findChild<QPlainTextEdit*>(QStringLiteral("txtCode"))->setPlainText(sampleCode());
     rendered = render(forms().form4.get(), directory, QStringLiteral("form4-read")) && rendered;
-    rendered = render(forms().form5.get(), directory, QStringLiteral("form5-link")) && rendered;
+    rendered = render(networkForms().form5.get(), directory, QStringLiteral("form5-link")) && rendered;
     return rendered ? 0 : 1;
 }

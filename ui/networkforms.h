@@ -1,0 +1,32 @@
+#pragma once
+
+#include "forms.h"
+#include "networkwindows.h"
+
+#include <QObject>
+
+namespace quorvane {
+
+class Form5;
+
+// The slots of the windows built into the network module.
+struct NetworkForms
+{
+    FormSlot<Form5> form5;
+};
+
+NetworkForms& networkForms();
+
+// The windows as the program reaches them: the network module's entry point
+// (networkmodule.cpp), or linked in by a test.
+class NetworkWindowsModule : public QObject, public NetworkWindows
+{
+    Q_OBJECT
+    Q_INTERFACES(quorvane::NetworkWindows)
+
+public:
+    void showPaymentLinkWindow() override;
+    void unloadWindows() override;
+};
+
+} // namespace quorvane
