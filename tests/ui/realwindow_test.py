@@ -733,6 +733,34 @@ class Scenarios:
               f"PayPal was asked {[c['path'] for c in calls]}")
         check(all(c["client"] == "shop-app" and not c["problems"] for c in calls), f"PayPal saw {calls}")
 
+    def without_network_module(self):
+        """A copy of the program with no network module beside it, then with a broken
+        one: Ctrl+L shows one error box and no link window, and Generate still writes
+        buttoncode's code."""
+        source = Path(self.args.quorvane)
+        module = next(source.parent.parent.glob("lib*/**/quorvane/network.so"), None)
+        check(module is not None, f"no network module beside {source}")
+        copy = self.workdir / "copy"
+        (copy / "bin").mkdir(parents=True)
+        shutil.copy2(source, copy / "bin" / "quorvane")
+        broken = copy / module.relative_to(source.parent.parent)
+        for missing in (True, False):
+            if not missing:
+                broken.parent.mkdir(parents=True)
+                broken.write_bytes(b"not a module\n")
+            tool = Tool(str(copy / "bin" / "quorvane"), self.desktop, self.main_layout)
+            self.running.append(tool)
+            tool.wait_main()
+            tool.fill(PLAIN)
+            tool.click("Text5")
+            self.desktop.key("ctrl+l")
+            box = self.desktop.wait_window("Error")
+            check(self.desktop.display.has_red(self.desktop.geometry(box)), "the error box shows no stop icon")
+            tool.answer_box(box)
+            check(not self.desktop.windows(LINK_TITLE), "a link window opened without the module")
+            self.generate_and_copy(tool, PLAIN)
+            tool.exit()
+
     def exit_at_once(self):
         """Exit right after the start: the program ends, no other window ever shows."""
         self.start().exit()
@@ -905,7 +933,8 @@ class Scenarios:
             raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
 
 
-SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button", "payment_link", "hostile_seller", "own_image", "incomplete",
+SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button", "payment_link",
+             "without_network_module", "hostile_seller", "own_image", "incomplete",
              "refused_seller", "control_characters", "launcher_without_xdg_open", "exit_while_launching",
              "long_fields", "page_in_chromium"]
 
