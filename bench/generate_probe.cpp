@@ -5,6 +5,7 @@
 // the network module loaded, the window made and shown.
 // Prints "first=<ns>", "again=<ns>,...", "reload=<ns>,...", "link_first=<ns>" and
 // "link_hwm_kib=<KiB>", the peak with the link window shown.
+#include "deferredicons.h"
 #include "entries.h"
 #include "form1.h"
 #include "form2.h"
@@ -68,6 +69,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(quorvane::ApplicationTitle);
+    quorvane::deferRarePictures();
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 20;
     quorvane::setMessageBoxHandler([](const QString& text, quorvane::MessageStyle, const QString&) {
         std::fprintf(stderr, "unexpected message box: %s\n", qPrintable(text));

@@ -1,4 +1,5 @@
 #include "buttoncode.h"
+#include "deferredicons.h"
 #include "form1.h"
 #include "form2.h"
 #include "form3.h"
@@ -27,6 +28,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
@@ -34,6 +36,7 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <memory>
 #include <cstdlib>
 #include <new>
 
@@ -308,6 +311,7 @@ private slots:
 
     void menuOpensOneWindowOfEachKind();
     void missingNetworkModuleIsOneBoxAndGenerateWorks();
+    void rarePicturesAreReadWhenFirstDrawn();
     void readingAButtonCodeFillsTheForm_data();
     void readingAButtonCodeFillsTheForm();
     void aboutShowsOneAboutWindow();
@@ -1031,6 +1035,25 @@ void Form1Test::missingNetworkModuleIsOneBoxAndGenerateWorks()
     const Entries entries = completeEntries();
     fill(form, entries);
     QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries)));
+}
+
+// The menu bar's overflow button, hidden unless the window is too narrow for its
+// menus, gets its picture when it is first drawn: the same as the desktop style's.
+void Form1Test::rarePicturesAreReadWhenFirstDrawn()
+{
+    const std::unique_ptr<QStyle> desktop(QStyleFactory::create(QStringLiteral("Fusion")));
+    DeferredIconStyle deferred(QStyleFactory::create(QStringLiteral("Fusion")));
+    for (const auto which : {QStyle::SP_ToolBarHorizontalExtensionButton,
+                             QStyle::SP_ToolBarVerticalExtensionButton, QStyle::SP_MessageBoxCritical}) {
+        const QIcon want = desktop->standardIcon(which);
+        const QIcon got = deferred.standardIcon(which);
+        QVERIFY(!want.isNull());
+        QCOMPARE(got.availableSizes(), want.availableSizes());
+        for (const int size : {8, 16, 32}) {
+            QCOMPARE(got.actualSize(QSize(size, size)), want.actualSize(QSize(size, size)));
+            QCOMPARE(got.pixmap(size).toImage(), want.pixmap(size).toImage());
+        }
+    }
 }
 
 void Form1Test::readingAButtonCodeFillsTheForm_data()

@@ -762,8 +762,16 @@ class Scenarios:
             tool.exit()
 
     def exit_at_once(self):
-        """Exit right after the start: the program ends, no other window ever shows."""
-        self.start().exit()
+        """Exit right after the start: the program ends, no other window ever shows.
+        Until then the program has loaded only what the main window uses: not the
+        network module, Qt Network or the keyring, nor an image format plugin."""
+        tool = self.start()
+        time.sleep(0.3)
+        with open(f"/proc/{tool.proc.pid}/maps") as maps:
+            loaded = {line.split()[-1] for line in maps if "/" in line}
+        unneeded = [path for path in loaded if re.search(r"/network\.so$|libQt6Network|libqt6keychain|/imageformats/", path)]
+        check(not unneeded, f"loaded at start: {sorted(unneeded)}")
+        tool.exit()
 
     def hostile_seller(self):
         """Quotes, markup, Café €, Жук and emoji pasted into every box, a currency, own picture."""
