@@ -1,7 +1,7 @@
 #include "form7.h"
 
-#include "forms.h"
 #include "messagebox.h"
+#include "networkforms.h"
 #include "pictures.h"
 #include "savefile.h"
 #include "ui_form7.h"
@@ -168,7 +168,7 @@ void showQrCode(const QString& item, const QString& link)
         MsgBox(QStringLiteral("Error: ") + *error, MessageStyle::Plain, ErrorTitle);
         return;
     }
-    Form7* window = forms().form7.get();
+    Form7* window = networkForms().form7.get();
     window->showCode(item, link, std::get<QrCode>(code));
     window->bringBack();
 }

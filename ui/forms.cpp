@@ -4,9 +4,6 @@
 #include "form2.h"
 #include "form3.h"
 #include "form4.h"
-#include "form5.h"
-#include "form6.h"
-#include "form7.h"
 
 namespace quorvane {
 

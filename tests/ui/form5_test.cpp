@@ -5,6 +5,7 @@
 #include "form5.h"
 #include "form7.h"
 #include "forms.h"
+#include "networkforms.h"
 #include "windows.h"
 
 #include <QAccessible>
@@ -44,7 +45,7 @@ Form1* mainWindow(const char* price = "34.95")
 
 Form5* linkWindow(const char* clientId = "")
 {
-    Form5* form = forms().form5.get();
+    Form5* form = networkForms().form5.get();
     form->bringBack();
     QCoreApplication::processEvents(); // the keyring answers
     if (*clientId) {
@@ -76,7 +77,7 @@ void Form5Test::init()
 
 void Form5Test::cleanup()
 {
-    forms().form5.unload();
+    networkForms().form5.unload();
     forms().form1.unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     setCredentialStoreMaker({});
@@ -157,9 +158,9 @@ void Form5Test::createsCancelsAndCloses()
     QCOMPARE(browser.arguments(), QStringList{link});
     QCOMPARE(boxes.boxes.size(), 0u);
     click(form, "cmdQrCode");
-    QCOMPARE(control<QLineEdit>(forms().form7.get(), "txtLink")->text(), link);
-    QCOMPARE(control<QLabel>(forms().form7.get(), "lblItem")->text(), QStringLiteral("Oak board"));
-    forms().form7.unload();
+    QCOMPARE(control<QLineEdit>(networkForms().form7.get(), "txtLink")->text(), link);
+    QCOMPARE(control<QLabel>(networkForms().form7.get(), "lblItem")->text(), QStringLiteral("Oak board"));
+    networkForms().form7.unload();
 
     // A refusal is one box naming the environment; the link and everything typed stay.
     type(form, "txtSecret", "fake-wrong");
@@ -185,7 +186,7 @@ void Form5Test::createsCancelsAndCloses()
     QCOMPARE(boxes.boxes.size(), 1u);
     QCOMPARE(text(form, "txtLink"), link);
     QTest::keyClick(control<QWidget>(form, "txtClientId"), Qt::Key_Escape);
-    QVERIFY(!forms().form5.isLoaded());
+    QVERIFY(!networkForms().form5.isLoaded());
 }
 
 void Form5Test::entriesToFixGoToTheMainWindow()

@@ -6,6 +6,7 @@
 #include "forms.h"
 #include "linksmodel.h"
 #include "messagerecorder.h"
+#include "networkforms.h"
 #include "windows.h"
 
 #include <QClipboard>
@@ -53,7 +54,7 @@ void choose(QWidget* form, int row)
 Form6* listWindow(const QString& client)
 {
     FakeStore::entries[Environment::Sandbox] = {client, "fake-secret"};
-    Form6* form = forms().form6.get();
+    Form6* form = networkForms().form6.get();
     form->bringBack();
     return form;
 }
@@ -80,8 +81,8 @@ void Form6Test::init()
 
 void Form6Test::cleanup()
 {
-    forms().form7.unload();
-    forms().form6.unload();
+    networkForms().form7.unload();
+    networkForms().form6.unload();
     forms().form1.unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     setCredentialStoreMaker({});
@@ -196,8 +197,8 @@ void Form6Test::copiesAndDeletesTheChosenLink()
             "\"><img src=\"https://www.paypal.com/images/x-click-but23.gif\" alt=\"Buy Now with PayPal\" "
             "border=\"0\"></a>");
     click(form, "cmdQrCode");
-    QVERIFY(forms().form7.isLoaded() && forms().form7.get()->isVisible());
-    QCOMPARE(control<QLineEdit>(forms().form7.get(), "txtLink")->text(), chosen.link);
+    QVERIFY(networkForms().form7.isLoaded() && networkForms().form7.get()->isVisible());
+    QCOMPARE(control<QLineEdit>(networkForms().form7.get(), "txtLink")->text(), chosen.link);
 
     // No, the default, keeps the link; Yes deletes it once PayPal confirmed it.
     form->activateWindow();
@@ -256,7 +257,7 @@ void Form6Test::cancelsAndReportsFailures()
              QStringLiteral("Error: Please enter the client ID and the secret of your PayPal Sandbox app."));
     QCOMPARE(fake.requests().size(), 0);
     QTest::keyClick(form, Qt::Key_Escape);
-    QVERIFY(!forms().form6.isLoaded());
+    QVERIFY(!networkForms().form6.isLoaded());
 }
 
 QTEST_MAIN(Form6Test)

@@ -1,6 +1,7 @@
 #include "form7.h"
 #include "forms.h"
 #include "messagerecorder.h"
+#include "networkforms.h"
 #include "savefile.h"
 #include "windows.h"
 
@@ -108,7 +109,7 @@ void Form7Test::readsBackAsTheLink()
         return folder.filePath("code");
     });
     showQrCode(item, link);
-    Form7* window = forms().form7.get();
+    Form7* window = networkForms().form7.get();
     QVERIFY(window->isVisible());
     QCOMPARE(window->windowTitle(), QStringLiteral("QR Code"));
     QImage seen;
@@ -136,7 +137,7 @@ void Form7Test::readsBackAsTheLink()
     QCOMPARE(decoded(seen), link);
     QCOMPARE(boxes.boxes.size(), 0u);
     QTest::keyClick(window, Qt::Key_Escape);
-    QVERIFY(!forms().form7.isLoaded());
+    QVERIFY(!networkForms().form7.isLoaded());
     setSaveFileAsker({});
 }
 

@@ -817,9 +817,45 @@ class Scenarios:
             fake.stdin.close()
             fake.wait(timeout=STEP_TIMEOUT)
 
+    def without_network_module(self):
+        """A copy of the program with no network module beside it, then with a broken
+        one: Ctrl+L shows one error box and no link window, and Generate still writes
+        buttoncode's code."""
+        source = Path(self.args.quorvane)
+        module = next(source.parent.parent.glob("lib*/**/quorvane/network.so"), None)
+        check(module is not None, f"no network module beside {source}")
+        copy = self.workdir / "copy"
+        (copy / "bin").mkdir(parents=True)
+        shutil.copy2(source, copy / "bin" / "quorvane")
+        broken = copy / module.relative_to(source.parent.parent)
+        for missing in (True, False):
+            if not missing:
+                broken.parent.mkdir(parents=True)
+                broken.write_bytes(b"not a module\n")
+            tool = Tool(str(copy / "bin" / "quorvane"), self.desktop, self.main_layout)
+            self.running.append(tool)
+            tool.wait_main()
+            tool.fill(PLAIN)
+            tool.click("Text5")
+            self.desktop.key("ctrl+l")
+            box = self.desktop.wait_window("Error")
+            check(self.desktop.display.has_red(self.desktop.geometry(box)), "the error box shows no stop icon")
+            tool.answer_box(box)
+            check(not self.desktop.windows(LINK_TITLE), "a link window opened without the module")
+            self.generate_and_copy(tool, PLAIN)
+            tool.exit()
+
     def exit_at_once(self):
-        """Exit right after the start: the program ends, no other window ever shows."""
-        self.start().exit()
+        """Exit right after the start: the program ends, no other window ever shows.
+        Until then the program has loaded only what the main window uses: not the
+        network module, Qt Network, the keyring or libqrencode, nor an image format plugin."""
+        tool = self.start()
+        time.sleep(0.3)
+        with open(f"/proc/{tool.proc.pid}/maps") as maps:
+            loaded = {line.split()[-1] for line in maps if "/" in line}
+        unneeded = [path for path in loaded if re.search(r"/network\.so$|libQt6Network|libqt6keychain|libqrencode|/imageformats/", path)]
+        check(not unneeded, f"loaded at start: {sorted(unneeded)}")
+        tool.exit()
 
     def hostile_seller(self):
         """Quotes, markup, Café €, Жук and emoji pasted into every box, a currency, own picture."""
@@ -989,7 +1025,8 @@ class Scenarios:
             raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
 
 
-SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button", "payment_link", "payment_links", "hostile_seller", "own_image", "incomplete",
+SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button", "payment_link",
+             "payment_links", "without_network_module", "hostile_seller", "own_image", "incomplete",
              "refused_seller", "control_characters", "launcher_without_xdg_open", "exit_while_launching",
              "long_fields", "page_in_chromium"]
 

@@ -11,6 +11,7 @@
 #include "form7.h"
 #include "forms.h"
 #include "linksmodel.h"
+#include "networkforms.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -115,11 +116,11 @@ int main(int argc, char* argv[])
     rendered = render(forms().form3.get(), directory, QStringLiteral("form3-about")) && rendered;
     forms().form4.get()->findChild<QPlainTextEdit*>(QStringLiteral("txtCode"))->setPlainText(sampleCode());
     rendered = render(forms().form4.get(), directory, QStringLiteral("form4-read")) && rendered;
-    rendered = render(forms().form5.get(), directory, QStringLiteral("form5-link")) && rendered;
-    showSampleLinks(forms().form6.get());
-    rendered = render(forms().form6.get(), directory, QStringLiteral("form6-links")) && rendered;
+    rendered = render(networkForms().form5.get(), directory, QStringLiteral("form5-link")) && rendered;
+    showSampleLinks(networkForms().form6.get());
+    rendered = render(networkForms().form6.get(), directory, QStringLiteral("form6-links")) && rendered;
     showQrCode(QStringLiteral("Hand-bound notebook, A5"),
                QStringLiteral("https://www.paypal.com/ncp/payment/3KX7M2QW9TZ4N"));
-    rendered = render(forms().form7.get(), directory, QStringLiteral("form7-qrcode")) && rendered;
+    rendered = render(networkForms().form7.get(), directory, QStringLiteral("form7-qrcode")) && rendered;
     return rendered ? 0 : 1;
 }
