@@ -79,6 +79,16 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     addActions({m_ui->actionRead, m_ui->actionPaymentLink, m_ui->actionPaymentLinks, m_ui->actionExit,
                 m_ui->actionAbout});
     m_ui->menuBar->installEventFilter(this);
+    // A title activated some other way before its menu is made (assistive technology)
+    // opens its menu too.
+    for (QAction* title : {m_ui->menuButton, m_ui->menuHelp}) {
+        connect(title, &QAction::triggered, this, [this, title] {
+            if (!title->menu()) {
+                makeMenus();
+                m_ui->menuBar->setActiveAction(title);
+            }
+        });
+    }
 
     // The menu's commands are the buttons' own.
     connect(m_ui->actionRead, &QAction::triggered, this, [] { forms().form4.get()->bringBack(); });

@@ -6,9 +6,10 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QScrollArea>
 #include <array>
 #include <memory>
+
+class QScrollArea;
 
 namespace Ui {
 class Form1;

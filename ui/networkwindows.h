@@ -40,5 +40,7 @@ void setNetworkWindows(NetworkWindows* windows);
 
 } // namespace quorvane
 
+// A module built for another NetworkWindows is refused: the number goes up whenever
+// the class changes.
 #define QuorvaneNetworkWindows_iid "org.quorvane.Quorvane.NetworkWindows/2"
 Q_DECLARE_INTERFACE(quorvane::NetworkWindows, QuorvaneNetworkWindows_iid)

@@ -818,9 +818,9 @@ class Scenarios:
             fake.wait(timeout=STEP_TIMEOUT)
 
     def without_network_module(self):
-        """A copy of the program with no network module beside it, then with a broken
-        one: Ctrl+L shows one error box and no link window, and Generate still writes
-        buttoncode's code."""
+        """A copy of the program whose network module is removed, then broken: Ctrl+L
+        shows one error box and no link window, and Generate still writes buttoncode's
+        code."""
         source = Path(self.args.quorvane)
         module = next(source.parent.parent.glob("lib*/**/quorvane/network.so"), None)
         check(module is not None, f"no network module beside {source}")
@@ -828,9 +828,10 @@ class Scenarios:
         (copy / "bin").mkdir(parents=True)
         shutil.copy2(source, copy / "bin" / "quorvane")
         broken = copy / module.relative_to(source.parent.parent)
+        shutil.copytree(module.parent, broken.parent)
+        broken.unlink()
         for missing in (True, False):
             if not missing:
-                broken.parent.mkdir(parents=True)
                 broken.write_bytes(b"not a module\n")
             tool = Tool(str(copy / "bin" / "quorvane"), self.desktop, self.main_layout)
             self.running.append(tool)
