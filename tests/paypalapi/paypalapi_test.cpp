@@ -234,6 +234,15 @@ void PayPalApiTest::table_data()
             readDeleteAnswer(200, "", Environment::Live, "PLB-B"),
         Unreadable + "|" + gone + "||" + gone +
             "|Error: PayPal's answer could not be read, so it is not known whether the link was deleted.");
+    const auto wait = [](const char* value) {
+        return QString::number(readRetryAfter(value).value_or(std::chrono::seconds(-1)).count()) + " ";
+    };
+    const QByteArray inAnHour =
+        QDateTime::currentDateTimeUtc().addSecs(3630).toString("ddd, dd MMM yyyy hh:mm:ss 'GMT'").toLatin1();
+    row("Retry-After in seconds, as a date in the past, neither; minutes to a date in an hour",
+        wait(" 120 ") + wait("Wed, 21 Oct 2015 07:28:00 GMT") + wait("soon") +
+            QString::number(readRetryAfter(inAnHour).value_or(std::chrono::seconds(0)).count() / 60),
+        "120 0 -1 60");
     row("name not found, TLS",
         transportFailureText(QNetworkReply::HostNotFoundError, "h", "x") + "|" +
             transportFailureText(QNetworkReply::SslHandshakeFailedError, "h", "self-signed"),
