@@ -2,6 +2,7 @@
 
 #include "checks.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -186,6 +187,25 @@ QString serverErrorText(int status, Call call)
                "Error: PayPal's server had a problem (HTTP status %1), also when asked a second time, "
                "and did not %2. Try again in a few minutes.")
         .arg(QString::number(status), deed(call));
+}
+
+std::optional<std::chrono::seconds> readRetryAfter(const QByteArray& value)
+{
+    static const QRegularExpression seconds(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{1,9}")));
+    QString text = QString::fromLatin1(value).trimmed();
+    if (seconds.match(text).hasMatch()) {
+        return std::chrono::seconds(text.toLongLong());
+    }
+    // HTTP's dates are in GMT, a zone Qt reads only as an offset.
+    if (text.endsWith(QLatin1String(" GMT"))) {
+        text = text.chopped(4) + QLatin1String(" +0000");
+    }
+    const QDateTime date = QDateTime::fromString(text, Qt::RFC2822Date);
+    if (!date.isValid()) {
+        return std::nullopt;
+    }
+    return std::chrono::seconds(std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(date)));
 }
 
 QString tooManyRequestsText(Call call, std::optional<std::chrono::seconds> wait)

@@ -55,6 +55,8 @@ QString transportFailureText(QNetworkReply::NetworkError error, const QString& h
 // A request that got no answer in time, or a server error, twice.
 QString timeoutText(const QString& host, std::chrono::milliseconds limit);
 QString serverErrorText(int status, Call call);
+// The wait a Retry-After header asks for, in seconds or as an HTTP date; none when it is neither.
+std::optional<std::chrono::seconds> readRetryAfter(const QByteArray& value);
 // A 429 that came again, or that asked for a longer wait than the program makes (none when not said).
 QString tooManyRequestsText(Call call, std::optional<std::chrono::seconds> wait);
 QString unreadableText(Call call);

@@ -1,9 +1,6 @@
 #include "requestrunner.h"
 
-#include <QDateTime>
 #include <QNetworkReply>
-#include <QRegularExpression>
-#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -18,22 +15,6 @@ constexpr qsizetype LongestAnswer = 1024 * 1024;
 constexpr qint64 ReadBuffer = 64 * 1024;
 // The longest wait PayPal may ask for before the program tries again by itself.
 constexpr std::chrono::seconds LongestWait = 60s;
-
-// Retry-After: seconds or an HTTP date.
-std::optional<std::chrono::seconds> retryAfterOf(const QByteArray& value)
-{
-    static const QRegularExpression seconds(
-        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{1,9}")));
-    const QString text = QString::fromLatin1(value).trimmed();
-    if (seconds.match(text).hasMatch()) {
-        return std::chrono::seconds(text.toLongLong());
-    }
-    const QDateTime date = QDateTime::fromString(text, Qt::RFC2822Date);
-    if (!date.isValid()) {
-        return std::nullopt;
-    }
-    return std::chrono::seconds(std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(date)));
-}
 
 } // namespace
 
@@ -150,7 +131,7 @@ void RequestRunner::replyFinished()
     const QByteArray body = std::exchange(m_received, {});
     forget();
     if (code == 429) {
-        emit failed(tooManyRequestsText(m_call, retryAfterOf(reply->rawHeader("Retry-After"))));
+        emit failed(tooManyRequestsText(m_call, readRetryAfter(reply->rawHeader("Retry-After"))));
     } else {
         emit answered(code, body);
     }
@@ -171,7 +152,7 @@ bool RequestRunner::retryOnce(std::chrono::milliseconds delay)
 bool RequestRunner::waitAsAsked(const QByteArray& retryAfter)
 {
     const std::chrono::milliseconds wait =
-        retryAfterOf(retryAfter)
+        readRetryAfter(retryAfter)
             .value_or(std::chrono::duration_cast<std::chrono::seconds>(m_timing.retryDelay));
     if (wait > LongestWait || !retryOnce(wait)) {
         return false;
