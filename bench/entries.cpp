@@ -1,5 +1,6 @@
 #include "entries.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -66,6 +67,17 @@ ButtonRequest requestFor(std::string noteTitle)
 QPushButton* buttonOf(QWidget* window, const char* name)
 {
     return childOf<QPushButton>(window, name);
+}
+
+QWidget* topLevel(const char* name)
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String(name) && window->isVisible()) {
+            return window;
+        }
+    }
+    std::fprintf(stderr, "no window %s is shown\n", name);
+    std::abort();
 }
 
 std::string noteTitleOf(std::size_t bytes)

@@ -20,6 +20,10 @@ ButtonRequest requestFor(std::string noteTitle);
 // figure taken without the button pressed would be meaningless.
 QPushButton* buttonOf(QWidget* window, const char* name);
 
+// A shown top-level window by its object name (the class of its .ui file), for windows
+// of the network module, whose classes the probes do not link; aborts if there is none.
+QWidget* topLevel(const char* name);
+
 // A text of exactly `bytes` bytes, made of repeats of one ASCII sentence.
 std::string noteTitleOf(std::size_t bytes);
 

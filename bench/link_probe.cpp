@@ -8,10 +8,10 @@
 // idle_longest_gap_ms=<ms>", the last for one second of the same repainting before the press.
 #include "entries.h"
 #include "form1.h"
-#include "form5.h"
 #include "forms.h"
 #include "idleprobe.h"
 #include "messagebox.h"
+#include "networkwindows.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -81,8 +81,12 @@ int main(int argc, char* argv[])
     quorvane::Form1* mainWindow = quorvane::forms().form1.get();
     mainWindow->show();
     quorvane::bench::fillMainWindow(mainWindow, QString());
-    quorvane::Form5* linkWindow = quorvane::forms().form5.get();
-    linkWindow->show();
+    quorvane::NetworkWindows* windows = quorvane::networkWindows();
+    if (!windows) {
+        fail("the network module did not load");
+    }
+    windows->showPaymentLinkWindow();
+    QWidget* linkWindow = quorvane::bench::topLevel("Form5");
     linkWindow->findChild<QLineEdit*>(QStringLiteral("txtClientId"))->setText(QStringLiteral("fake-slow"));
     linkWindow->findChild<QLineEdit*>(QStringLiteral("txtSecret"))->setText(QStringLiteral("fake-secret"));
     auto* link = linkWindow->findChild<QLineEdit*>(QStringLiteral("txtLink"));

@@ -1,6 +1,7 @@
-// Reading a pasted text back into the entries: the button alone, and whole shop
-// pages of 1 MB and 10 MB with the button near the end; gumbo's parse of the same
-// page alone is the yardstick.
+// Reading a pasted text back into the entries: the button alone, whole shop pages
+// of 1 MB and 10 MB with the button near the end, and the worst case of the form
+// walk, 50,000 dirname controls under 100,000 nested elements; gumbo's parse of
+// the same text alone is the yardstick.
 #include "buttonreader.h"
 #include "htmldocument.h"
 
@@ -73,13 +74,42 @@ void BM_ReadShopPage(benchmark::State& state)
     read(state, shopPage(static_cast<std::size_t>(state.range(0))));
 }
 
-void BM_ParseShopPage(benchmark::State& state)
+// Each control's direction was once looked for through all its ancestors.
+std::string deepDirnames()
 {
-    const std::string page = shopPage(static_cast<std::size_t>(state.range(0)));
+    std::string page;
+    for (int i = 0; i < 100000; ++i) {
+        page += "<span>";
+    }
+    page += "<form action=\"https://www.paypal.com/cgi-bin/webscr\" method=\"post\"><input type=\"hidden\" "
+            "name=\"cmd\" value=\"_xclick\">";
+    for (int i = 0; i < 50000; ++i) {
+        page += "<input name=a dirname=b>";
+    }
+    return page + "</form>";
+}
+
+void BM_ReadDeepDirnames(benchmark::State& state)
+{
+    read(state, deepDirnames());
+}
+
+void parse(benchmark::State& state, const std::string& page)
+{
     for (auto _ : state) {
         benchmark::DoNotOptimize(quorvane::HtmlDocument::parse(page));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+}
+
+void BM_ParseShopPage(benchmark::State& state)
+{
+    parse(state, shopPage(static_cast<std::size_t>(state.range(0))));
+}
+
+void BM_ParseDeepDirnames(benchmark::State& state)
+{
+    parse(state, deepDirnames());
 }
 
 } // namespace
@@ -88,3 +118,5 @@ BENCHMARK(BM_ReadButtonAlone);
 BENCHMARK(BM_ParseShopPage)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadShopPage)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadShopPage)->Arg(10 << 20)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ParseDeepDirnames)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadDeepDirnames)->Unit(benchmark::kMillisecond);

@@ -7,6 +7,7 @@
 //
 // Prints key=value pairs: times in ns, peak memory in KiB.
 #include "buttoncode.h"
+#include "deferredicons.h"
 #include "entries.h"
 #include "form1.h"
 #include "form2.h"
@@ -147,6 +148,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(quorvane::ApplicationTitle);
+    quorvane::deferRarePictures();
     if (argc < 2) {
         fail("usage: scale_probe <bytes> [phases]");
     }

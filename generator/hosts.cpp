@@ -252,15 +252,24 @@ bool isWebHost(std::string_view host)
     if (host.starts_with('[')) {
         return host.size() >= 2 && host.ends_with(']') && isIpv6(host.substr(1, host.size() - 2));
     }
+    const std::optional<std::string> ascii = webDomainInAscii(host);
+    if (!ascii) {
+        return false;
+    }
+    return endsInNumber(*ascii) ? isIpv4(*ascii) : hasAtLeastTwoLabels(*ascii);
+}
+
+std::optional<std::string> webDomainInAscii(std::string_view host)
+{
     // As browsers read it: hyphens anywhere, any ASCII the forbidden set leaves.
     static const Idna idna = openIdna(0);
     constexpr std::uint32_t ignored =
         UIDNA_ERROR_LEADING_HYPHEN | UIDNA_ERROR_TRAILING_HYPHEN | UIDNA_ERROR_HYPHEN_3_4;
-    const std::optional<std::string> ascii = toAscii(idna.get(), percentDecoded(host), ignored);
+    std::optional<std::string> ascii = toAscii(idna.get(), percentDecoded(host), ignored);
     if (!ascii || ascii->empty() || std::any_of(ascii->begin(), ascii->end(), isForbiddenInDomain)) {
-        return false;
+        return std::nullopt;
     }
-    return endsInNumber(*ascii) ? isIpv4(*ascii) : hasAtLeastTwoLabels(*ascii);
+    return ascii;
 }
 
 bool isPort(std::string_view port)

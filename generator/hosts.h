@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,13 @@ namespace quorvane {
 // "0xC0.0.2.1"), an IPv6 address in brackets, or a domain name of at least two
 // labels, in Unicode or percent-encoded, that passes UTS #46.
 bool isWebHost(std::string_view host);
+
+// A domain as browsers read it in an http or https address, in ASCII: percent-escapes
+// decoded, then mapped by UTS #46 (letters to lower case, full-width forms and
+// ideographic full stops to ASCII, ignored code points such as the soft hyphen and
+// the zero-width space dropped, other scripts to "xn--" labels). Nothing when a
+// browser refuses it.
+std::optional<std::string> webDomainInAscii(std::string_view host);
 
 // Whether what stands after the host's ":" is a port a browser takes: digits only,
 // at most 65535; an empty port is the scheme's own.

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
+#include <algorithm>
 
 namespace quorvane {
 
@@ -45,10 +46,26 @@ QString credentialsRefusedText(Environment environment)
         .arg(environmentName(environment));
 }
 
-QString refusedText(const QByteArray& body)
+// What did not happen, for the end of a box: "did not create the link".
+QString deed(Call call)
+{
+    switch (call) {
+    case Call::Create:
+        return QStringLiteral("create the link");
+    case Call::List:
+        return QStringLiteral("list the links");
+    case Call::Read:
+        return QStringLiteral("show the link");
+    case Call::Delete:
+        return QStringLiteral("delete the link");
+    }
+    return {};
+}
+
+QString refusedText(const QByteArray& body, Call call)
 {
     const QJsonObject answer = QJsonDocument::fromJson(body).object();
-    QString text = QStringLiteral("Error: PayPal refused to create the link:");
+    QString text = QStringLiteral("Error: PayPal refused to %1:").arg(deed(call));
     const QJsonArray details = answer.value(QLatin1String("details")).toArray();
     for (const QJsonValue& value : details) {
         const QJsonObject detail = value.toObject();
@@ -72,53 +89,56 @@ QString refusedText(const QByteArray& body)
     return text;
 }
 
-// The box for an answer that is not a success.
-QString failureText(int status, const QByteArray& body, Environment environment)
+} // namespace
+
+QString failureText(int status, const QByteArray& body, Environment environment, Call call)
 {
     switch (status) {
     case 401:
         return credentialsRefusedText(environment);
     case 403:
         return QStringLiteral(
-            "Error: PayPal does not let this app create payment links. In the PayPal "
-            "developer dashboard, open the app in Apps & Credentials and enable Payment Links "
-            "and Buttons, then try again.");
+                   "Error: PayPal does not let this app %1 payment links. In the PayPal developer dashboard, "
+                   "open the app in Apps & Credentials and enable Payment Links and Buttons, then try again.")
+            .arg(deed(call).section(QLatin1Char(' '), 0, 0));
     case 400:
     case 422:
-        return refusedText(body);
+        return refusedText(body, call);
     default:
-        return status >= 500 ? serverErrorText(status)
-                             : QStringLiteral("Error: PayPal answered with HTTP status %1 and did not create "
-                                              "the link.")
-                                   .arg(status);
+        return status >= 500 ? serverErrorText(status, call)
+                             : QStringLiteral("Error: PayPal answered with HTTP status %1 and did not %2.")
+                                   .arg(QString::number(status), deed(call));
     }
 }
 
-} // namespace
-
-std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body, Environment environment)
+std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body, Environment environment,
+                                             Call call)
 {
     if (status != 200) {
-        return failureText(status, body, environment);
+        return failureText(status, body, environment, call);
     }
+    static const QRegularExpression b64token(
+        QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9\\-._~+/]+=*")));
     const QJsonObject answer = QJsonDocument::fromJson(body).object();
-    Token token{answer.value(QLatin1String("access_token")).toString(),
-                std::chrono::seconds(answer.value(QLatin1String("expires_in")).toInteger())};
-    if (token.accessToken.isEmpty() || token.expiresIn.count() <= 0) {
-        return unreadableText();
+    const QString token = answer.value(QLatin1String("access_token")).toString();
+    const double life = answer.value(QLatin1String("expires_in")).toDouble();
+    if (!b64token.match(token).hasMatch() || !(life >= 1)) {
+        return unreadableText(call);
     }
-    return token;
+    // Clamped before it becomes a count, so that no figure overflows the clock.
+    return Token{token, std::chrono::seconds(static_cast<std::chrono::seconds::rep>(
+                            std::min(life, static_cast<double>(LongestTokenLife.count()))))};
 }
 
 CreateAnswer readCreateAnswer(int status, const QByteArray& body, Environment environment)
 {
     if (status != 200 && status != 201) {
-        return {QString(), failureText(status, body, environment)};
+        return {QString(), failureText(status, body, environment, Call::Create)};
     }
     const QString link =
         QJsonDocument::fromJson(body).object().value(QLatin1String("payment_link")).toString();
     if (!isPayPalLink(link)) {
-        return {QString(), unreadableText()};
+        return {QString(), unreadableText(Call::Create)};
     }
     return {link, QString()};
 }
@@ -160,17 +180,37 @@ QString timeoutText(const QString& host, std::chrono::milliseconds limit)
         .arg(host, QString::number(static_cast<double>(limit.count()) / 1000.0));
 }
 
-QString serverErrorText(int status)
+QString serverErrorText(int status, Call call)
 {
     return QStringLiteral(
                "Error: PayPal's server had a problem (HTTP status %1), also when asked a second time, "
-               "and did not create the link. Try again in a few minutes.")
-        .arg(status);
+               "and did not %2. Try again in a few minutes.")
+        .arg(QString::number(status), deed(call));
 }
 
-QString unreadableText()
+QString tooManyRequestsText(Call call, std::optional<std::chrono::seconds> wait)
 {
-    return QStringLiteral("Error: PayPal's answer could not be read, so there is no link to show.");
+    const qint64 minutes = wait ? (wait->count() + 59) / 60 : 1;
+    return QStringLiteral(
+               "Error: PayPal is getting too many requests from this app (HTTP status 429) and did not %1. Try "
+               "again in %2.")
+        .arg(deed(call),
+             minutes <= 1 ? QStringLiteral("a minute") : QStringLiteral("%1 minutes").arg(minutes));
+}
+
+QString unreadableText(Call call)
+{
+    const QString unread = QStringLiteral("Error: PayPal's answer could not be read, so ");
+    switch (call) {
+    case Call::List:
+        return unread + QStringLiteral("the list of links is not complete.");
+    case Call::Delete:
+        return unread + QStringLiteral("it is not known whether the link was deleted.");
+    case Call::Create:
+    case Call::Read:
+        break;
+    }
+    return unread + QStringLiteral("there is no link to show.");
 }
 
 } // namespace quorvane

@@ -1,33 +1,26 @@
 #pragma once
 
+#include "answers.h"
 #include "endpoints.h"
+#include "paymentlink.h"
+#include "requestrunner.h"
 #include "tokencache.h"
 
 #include <QByteArray>
-#include <QNetworkAccessManager>
+#include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <QUrl>
-#include <chrono>
-
-class QNetworkReply;
+#include <optional>
 
 namespace quorvane {
 
-// How long PayPal gets: for each request, and before the one automatic retry that
-// follows a server error or a request that got no answer in time.
-struct Timing
-{
-    std::chrono::milliseconds request{30000};
-    std::chrono::milliseconds retryDelay{2000};
-};
-
-// Asks PayPal's REST API for a payment link, without blocking: a token for the client
-// ID and secret (kept in the cache), then the create call. Exactly one of linkCreated
-// and failed follows each createLink, unless cancel comes first. Certificates are
-// always verified; a TLS error fails the request.
+// Talks to PayPal's Payment Links and Buttons API for the seller's app, without
+// blocking: a token for the client ID and secret (kept in the cache), then the call
+// itself. Each call ends in exactly one of its own signals (for a list, linksListed after
+// its pages) or failed, unless cancel or another call comes first, also from a slot of
+// linksPage; an id or key not of PayPal's form fails at once. Certificates are always
+// verified; a TLS error fails the call.
 class PayPalClient : public QObject
 {
     Q_OBJECT
@@ -38,44 +31,48 @@ public:
 
     void setTiming(Timing timing);
 
+    // `requestId`, PayPal's idempotency key, is made up when not given.
     void createLink(Environment environment, const QString& clientId, const QString& secret,
-                    const QByteArray& body);
-    // Stops at once; nothing more is reported for the request.
+                    const QByteArray& body, const QByteArray& requestId = {});
+    // Every page of the seller's links, 100 a page.
+    void listLinks(Environment environment, const QString& clientId, const QString& secret);
+    void readLink(Environment environment, const QString& clientId, const QString& secret, const QString& id);
+    void deleteLink(Environment environment, const QString& clientId, const QString& secret,
+                    const QString& id);
+    // Stops at once; nothing more is reported for the call.
     void cancel();
     bool isBusy() const;
 
 signals:
     void linkCreated(const QString& link);
+    // Each page of the list as it arrives, then linksListed once all have.
+    void linksPage(const QList<quorvane::PaymentLink>& links);
+    void linksListed();
+    void linkRead(const quorvane::PaymentLink& link);
+    // Only once PayPal confirmed it.
+    void linkDeleted(const QString& id);
     void failed(const QString& text);
+    // A line for the window while the program waits as PayPal asked, before it asks again.
+    void waiting(const QString& text);
 
 private:
-    enum class Step
-    {
-        Token,
-        Create,
-    };
-
+    void start(Call call, Environment environment, const QString& clientId, const QString& secret);
     void sendToken();
-    void sendCreate();
-    void send(QNetworkReply* reply);
-    void replyFinished();
+    void sendCall();
+    void answered(int status, const QByteArray& body);
     void tokenAnswered(int status, const QByteArray& body);
-    void createAnswered(int status, const QByteArray& body);
-    bool retryOnce();
+    void callAnswered(int status, const QByteArray& body);
+    void listAnswered(int status, const QByteArray& body);
+    QNetworkRequest request(const QString& path) const;
     void finish();
     void fail(const QString& text);
-    QNetworkRequest request(const char* path) const;
 
     TokenCache& m_tokens;
-    QNetworkAccessManager m_network;
-    Timing m_timing;
-    QTimer m_deadline;
-    QTimer m_retry;
-    QPointer<QNetworkReply> m_reply;
-    Step m_step = Step::Token;
-    bool m_timedOut = false;
-    bool m_retried = false;
+    RequestRunner m_runner;
+    Call m_call = Call::Create;
+    bool m_asking = false; // for a token, else the call itself
     bool m_tokenFromCache = false;
+    quint64 m_calls = 0; // how many were started or cancelled
 
     Environment m_environment = Environment::Sandbox;
     QUrl m_base;
@@ -84,6 +81,9 @@ private:
     QString m_accessToken;
     QByteArray m_body;
     QByteArray m_requestId;
+    QString m_id;
+    QString m_pageToken;
+    std::optional<LinkListReader> m_pages;
 };
 
 } // namespace quorvane

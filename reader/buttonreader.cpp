@@ -1,10 +1,12 @@
 #include "buttonreader.h"
 
 #include "buttoncode.h"
+#include "cutoff.h"
 #include "fields.h"
 #include "formfields.h"
 #include "htmldocument.h"
 
+#include <algorithm>
 #include <iterator>
 #include <optional>
 #include <unordered_map>
@@ -73,7 +75,7 @@ CheckBoxState asks(const std::string* value, bool& carried)
 class Reading
 {
 public:
-    explicit Reading(const PayPalForm& form);
+    Reading(const PayPalForm& form, Pacer& pacer);
 
     std::optional<std::string> refusal;
     ReadButton button;
@@ -91,9 +93,10 @@ private:
     std::unordered_set<std::string_view> m_listed;
 };
 
-Reading::Reading(const PayPalForm& form)
+Reading::Reading(const PayPalForm& form, Pacer& pacer)
 {
     for (const FormField& f : form.fields) {
+        pacer.step();
         m_first.emplace(f.name, &f.value);
     }
     const std::string* command = valueOf(field::Cmd);
@@ -122,6 +125,7 @@ Reading::Reading(const PayPalForm& form)
 
     std::unordered_set<std::string_view> seen;
     for (const FormField& f : form.fields) {
+        pacer.step();
         const std::string_view name = f.name;
         const bool first = seen.insert(name).second;
         if (name == field::Charset) {
@@ -171,32 +175,57 @@ void Reading::readPicture(const std::optional<std::string>& address)
     r.OwnImageUrl = *address;
 }
 
-} // namespace
-
-std::variant<ReadButton, NotABuyNowButton> ReadButtonCode(std::string_view html)
+// 199990 as "199,990".
+std::string withThousands(std::size_t number)
 {
-    const std::unique_ptr<HtmlDocument> document = HtmlDocument::parse(html);
+    std::string digits = std::to_string(number);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) {
+        digits.insert(at - 3, 1, ',');
+    }
+    return digits;
+}
+
+std::variant<ReadButton, NotABuyNowButton> readWithin(std::string_view html, const WorkBudget& budget)
+{
+    const std::unique_ptr<HtmlDocument> document = HtmlDocument::parse(html, &budget);
     if (!document) {
         return NotABuyNowButton{std::string(TooComplexMessage)};
     }
-    const std::optional<PayPalForm> form = findPayPalForm(*document, html);
+    const std::optional<PayPalForm> form = findPayPalForm(*document, html, &budget);
     if (!form) {
         return NotABuyNowButton{std::string(NoButtonMessage)};
     }
-    Reading reading(*form);
+    Pacer pacer(&budget);
+    Reading reading(*form, pacer);
     if (reading.refusal) {
         return NotABuyNowButton{std::move(*reading.refusal)};
     }
     return std::move(reading.button);
 }
 
+} // namespace
+
+std::variant<ReadButton, NotABuyNowButton> ReadButtonCode(std::string_view html, Cancellation* cancellation)
+{
+    const WorkBudget budget(HtmlDocument::timeLimit(html.size()), cancellation);
+    try {
+        return readWithin(html, budget);
+    } catch (const WorkStopped&) {
+        return NotABuyNowButton{std::string(TooComplexMessage)};
+    }
+}
+
 std::string notCarriedMessageText(const std::vector<std::string>& notCarried)
 {
     std::string text = notCarried.size() == 1 ? "This field of the button was not carried into the form: "
                                               : "These fields of the button were not carried into the form: ";
-    for (std::size_t i = 0; i < notCarried.size(); ++i) {
+    const std::size_t named = std::min(notCarried.size(), MaxNamedNotCarried);
+    for (std::size_t i = 0; i < named; ++i) {
         text += i == 0 ? "" : ", ";
         text += notCarried[i];
+    }
+    if (named < notCarried.size()) {
+        text += " … and " + withThousands(notCarried.size() - named) + " more";
     }
     text += '.';
     return text;

@@ -2,6 +2,8 @@
 
 #include "ascii.h"
 #include "controlvalues.h"
+#include "cutoff.h"
+#include "hosts.h"
 #include "paymentaddress.h"
 
 #include <algorithm>
@@ -62,12 +64,13 @@ bool holdsRawText(const GumboNode& element)
                        [&element](GumboTag tag) { return isHtml(element, tag); });
 }
 
-// A control that may submit a field: input, select or text area.
+// A control that may submit a field: input, button, select or text area.
 struct Control
 {
     const GumboNode* node;
     const GumboNode* ancestorForm;
-    bool barred; // disabled itself or by a fieldset
+    bool barred;      // disabled itself or by a fieldset
+    bool rightToLeft; // what its dirname field says
 };
 
 // A stretch of the source text that is no markup: a comment, raw text, a start tag.
@@ -82,18 +85,22 @@ struct Span
 class TreeFacts
 {
 public:
-    explicit TreeFacts(const GumboNode& root);
+    TreeFacts(const GumboNode& root, Pacer& pacer);
 
     std::vector<const GumboNode*> forms;
     std::vector<Control> controls;
     std::unordered_map<std::string_view, const GumboNode*> firstWithId;
     std::vector<Span> unparsed;
+    std::optional<std::string_view> baseAddress; // the href of the first base element that has one
 
 private:
     struct Scope
     {
         const GumboNode* form = nullptr;
         bool fieldsetDisabled = false;
+        // The nearest valid dir attribute says which way the text runs, dir="auto"
+        // counting as left to right: found once for each element, from its parent's.
+        bool rightToLeft = false;
     };
     struct Frame
     {
@@ -108,10 +115,11 @@ private:
     void addSpan(std::size_t begin, std::size_t length);
 };
 
-TreeFacts::TreeFacts(const GumboNode& root)
+TreeFacts::TreeFacts(const GumboNode& root, Pacer& pacer)
 {
     std::vector<Frame> stack{Frame{&root, 0, {}, nullptr, {}}};
     while (!stack.empty()) {
+        pacer.step();
         Frame& top = stack.back();
         const GumboVector& children = childrenOf(*top.node);
         if (top.next == children.length) {
@@ -158,14 +166,22 @@ void TreeFacts::visit(const GumboNode& node, const Scope& scope, std::vector<Fra
         firstWithId.emplace(id, &node);
     }
     Frame frame{&node, 0, scope, nullptr, scope};
+    const std::string_view dir = attributeOr(node, "dir");
+    if (equalsNoCase(dir, "rtl") || equalsNoCase(dir, "ltr") || equalsNoCase(dir, "auto")) {
+        frame.children.rightToLeft = frame.legend.rightToLeft = equalsNoCase(dir, "rtl");
+    }
+    if (isHtml(node, GUMBO_TAG_BASE) && !baseAddress && hasAttribute(node, "href")) {
+        baseAddress = attributeOr(node, "href");
+    }
     if (isHtml(node, GUMBO_TAG_FORM)) {
         forms.push_back(&node);
         frame.children.form = &node;
         frame.legend.form = &node;
-    } else if (isHtml(node, GUMBO_TAG_INPUT) || isHtml(node, GUMBO_TAG_SELECT) ||
-               isHtml(node, GUMBO_TAG_TEXTAREA)) {
+    } else if (isHtml(node, GUMBO_TAG_INPUT) || isHtml(node, GUMBO_TAG_BUTTON) ||
+               isHtml(node, GUMBO_TAG_SELECT) || isHtml(node, GUMBO_TAG_TEXTAREA)) {
         // A control in a datalist is barred by the standard, not by Chromium: it submits.
-        controls.push_back({&node, scope.form, hasAttribute(node, "disabled") || scope.fieldsetDisabled});
+        controls.push_back({&node, scope.form, hasAttribute(node, "disabled") || scope.fieldsetDisabled,
+                            frame.children.rightToLeft});
     } else if (isHtml(node, GUMBO_TAG_FIELDSET) && hasAttribute(node, "disabled")) {
         frame.children.fieldsetDisabled = true;
         const GumboVector& children = node.v.element.children;
@@ -198,6 +214,8 @@ public:
 
     // The form the pointer pointed at when the element at this offset was made.
     const GumboNode* formAt(std::size_t offset) const;
+    // Where the end tag that leaves the form stands; none when no end tag does.
+    std::optional<std::size_t> endTagOf(const GumboNode& form) const;
 
 private:
     struct Reach
@@ -207,6 +225,7 @@ private:
         const GumboNode* form;
     };
     std::vector<Reach> m_reaches; // in source order
+    std::size_t m_sourceSize;
 };
 
 // Where "</form" in the source is an end tag and not text inside a comment, a
@@ -242,7 +261,7 @@ std::vector<std::size_t> formEndTags(std::string_view source, std::vector<Span> 
     return candidates;
 }
 
-FormPointer::FormPointer(const TreeFacts& facts, std::string_view source)
+FormPointer::FormPointer(const TreeFacts& facts, std::string_view source) : m_sourceSize(source.size())
 {
     const std::vector<std::size_t> endTags = formEndTags(source, facts.unparsed);
     for (const GumboNode* form : facts.forms) {
@@ -263,6 +282,15 @@ const GumboNode* FormPointer::formAt(std::size_t offset) const
     }
     const Reach& reach = *(after - 1);
     return offset < reach.end ? reach.form : nullptr;
+}
+
+std::optional<std::size_t> FormPointer::endTagOf(const GumboNode& form) const
+{
+    const std::size_t begin = startOf(form) + form.v.element.original_tag.length;
+    const auto found = std::lower_bound(m_reaches.begin(), m_reaches.end(), begin,
+                                        [](const Reach& reach, std::size_t at) { return reach.begin < at; });
+    const bool closed = found != m_reaches.end() && found->form == &form && found->end < m_sourceSize;
+    return closed ? std::optional(found->end) : std::nullopt;
 }
 
 // Text of the node's descendants, leaving out scripts.
@@ -287,23 +315,6 @@ std::string descendantText(const GumboNode& node)
     return text;
 }
 
-// "ltr" or "rtl" for a dirname field: the nearest valid dir attribute says which,
-// dir="auto" counting as left to right.
-std::string_view directionOf(const GumboNode& element)
-{
-    for (const GumboNode* node = &element; node != nullptr && node->type == GUMBO_NODE_ELEMENT;
-         node = node->parent) {
-        const std::string_view dir = attributeOr(*node, "dir");
-        if (equalsNoCase(dir, "rtl")) {
-            return "rtl";
-        }
-        if (equalsNoCase(dir, "ltr") || equalsNoCase(dir, "auto")) {
-            return "ltr";
-        }
-    }
-    return "ltr";
-}
-
 // The non-negative integer at the start of an attribute, as HTML parses one.
 std::optional<unsigned long> nonNegativeInteger(std::string_view text)
 {
@@ -325,66 +336,95 @@ std::optional<unsigned long> nonNegativeInteger(std::string_view text)
 class EntryList
 {
 public:
-    explicit EntryList(const std::vector<Control>& owned);
+    EntryList(const std::vector<Control>& owned, Pacer& pacer);
 
     PayPalForm form;
 
 private:
-    void addInput(const GumboNode& input, std::string_view name);
+    void addInput(const Control& control, std::string_view name);
     void addSelect(const GumboNode& select, std::string_view name);
-    void addDirname(const GumboNode& control);
+    void addDirname(const Control& control);
     void add(std::string_view name, std::string value)
     {
         form.fields.push_back({std::string(name), std::move(value)});
     }
 
+    void addPressed(const GumboNode& button, std::string_view name);
+
     // The checked radio button of each group: the last one made with checked,
     // disabled or not.
     std::unordered_map<std::string_view, const GumboNode*> m_checkedRadio;
-    bool m_pictureFound = false;
+    // The button the buyer presses: the first image button, whose picture the
+    // button shows, else the first submit button.
+    const GumboNode* m_pressed = nullptr;
 };
 
-EntryList::EntryList(const std::vector<Control>& owned)
+// An input of type submit or a button of no other type.
+bool isSubmitButton(const GumboNode& node)
 {
+    const std::string_view type = attributeOr(node, "type");
+    if (isHtml(node, GUMBO_TAG_BUTTON)) {
+        return !equalsNoCase(type, "button") && !equalsNoCase(type, "reset");
+    }
+    return isHtml(node, GUMBO_TAG_INPUT) && equalsNoCase(type, "submit");
+}
+
+bool isImageButton(const GumboNode& node)
+{
+    return isHtml(node, GUMBO_TAG_INPUT) && inputTypeOf(attributeOr(node, "type")) == InputType::Image;
+}
+
+EntryList::EntryList(const std::vector<Control>& owned, Pacer& pacer)
+{
+    const GumboNode* firstSubmit = nullptr;
     for (const Control& control : owned) {
+        pacer.step();
         const GumboNode& node = *control.node;
         if (isHtml(node, GUMBO_TAG_INPUT) && inputTypeOf(attributeOr(node, "type")) == InputType::Radio &&
             hasAttribute(node, "checked")) {
             m_checkedRadio[attributeOr(node, "name")] = &node;
         }
-    }
-    for (const Control& control : owned) {
-        const GumboNode& node = *control.node;
-        const bool input = isHtml(node, GUMBO_TAG_INPUT);
-        if (input && !control.barred && !m_pictureFound &&
-            inputTypeOf(attributeOr(node, "type")) == InputType::Image) {
-            m_pictureFound = true;
+        if (!control.barred && m_pressed == nullptr && isImageButton(node)) {
+            m_pressed = &node;
             if (const char* src = attribute(node, "src")) {
                 form.pictureAddress = src;
             }
         }
+        if (!control.barred && firstSubmit == nullptr && isSubmitButton(node)) {
+            firstSubmit = &node;
+        }
+    }
+    m_pressed = m_pressed != nullptr ? m_pressed : firstSubmit;
+    for (const Control& control : owned) {
+        pacer.step();
+        const GumboNode& node = *control.node;
         const std::string_view name = attributeOr(node, "name");
         if (control.barred || name.empty()) {
             continue;
         }
-        if (input) {
-            addInput(node, name);
+        if (&node == m_pressed) {
+            addPressed(node, name);
+        } else if (isHtml(node, GUMBO_TAG_BUTTON)) {
+            continue; // only the pressed button submits
+        } else if (isHtml(node, GUMBO_TAG_INPUT)) {
+            addInput(control, name);
         } else if (isHtml(node, GUMBO_TAG_SELECT)) {
             addSelect(node, name);
         } else {
             add(name, withLineFeeds(descendantText(node)));
-            addDirname(node);
+            addDirname(control);
         }
     }
 }
 
-void EntryList::addInput(const GumboNode& input, std::string_view name)
+void EntryList::addInput(const Control& control, std::string_view name)
 {
+    const GumboNode& input = *control.node;
     const std::string_view value = attributeOr(input, "value");
     switch (inputTypeOf(attributeOr(input, "type"))) {
     case InputType::Image:
     case InputType::Button:
-        return; // only the pressed button submits, and not its name alone
+        return; // only the pressed button submits
     case InputType::Checkbox:
         if (hasAttribute(input, "checked")) {
             add(name, std::string(attributeOr(input, "value", "on")));
@@ -402,10 +442,23 @@ void EntryList::addInput(const GumboNode& input, std::string_view name)
         const InputType type = inputTypeOf(attributeOr(input, "type"));
         add(name, sanitizedValue(type, value, hasAttribute(input, "multiple")));
         if (takesDirname(attributeOr(input, "type", "text"))) {
-            addDirname(input);
+            addDirname(control);
         }
     }
     }
+}
+
+// What Chromium submits for the pressed button: an image button's value besides the
+// place clicked, which carries nothing; a submit input's value or its label.
+void EntryList::addPressed(const GumboNode& button, std::string_view name)
+{
+    if (isImageButton(button)) {
+        if (!attributeOr(button, "value").empty()) {
+            add(name, std::string(attributeOr(button, "value")));
+        }
+        return;
+    }
+    add(name, std::string(attributeOr(button, "value", isHtml(button, GUMBO_TAG_BUTTON) ? "" : "Submit")));
 }
 
 void EntryList::addSelect(const GumboNode& select, std::string_view name)
@@ -431,13 +484,15 @@ void EntryList::addSelect(const GumboNode& select, std::string_view name)
     const std::optional<unsigned long> size = nonNegativeInteger(attributeOr(select, "size"));
     const bool dropDown = !multiple && (!size || *size <= 1);
     std::vector<bool> selected(options.size());
+    std::size_t last = options.size();
     for (std::size_t i = 0; i < options.size(); ++i) {
         if (hasAttribute(*options[i].first, "selected")) {
-            if (!multiple) {
-                std::fill(selected.begin(), selected.end(), false); // the last one wins
-            }
-            selected[i] = true;
+            selected[i] = multiple;
+            last = i;
         }
+    }
+    if (!multiple && last < options.size()) {
+        selected[last] = true; // the last one wins
     }
     if (dropDown && std::find(selected.begin(), selected.end(), true) == selected.end()) {
         const auto enabled =
@@ -455,42 +510,160 @@ void EntryList::addSelect(const GumboNode& select, std::string_view name)
     }
 }
 
-void EntryList::addDirname(const GumboNode& control)
+void EntryList::addDirname(const Control& control)
 {
-    const std::string_view dirname = attributeOr(control, "dirname");
+    const std::string_view dirname = attributeOr(*control.node, "dirname");
     if (!dirname.empty()) {
-        add(dirname, std::string(directionOf(control)));
+        add(dirname, control.rightToLeft ? "rtl" : "ltr");
     }
+}
+
+// The fields of an application/x-www-form-urlencoded text, as PayPal reads them.
+void appendQueryFields(std::string_view query, std::vector<FormField>& fields)
+{
+    const auto decoded = [](std::string_view text) {
+        std::string plus(text);
+        std::replace(plus.begin(), plus.end(), '+', ' ');
+        return percentDecoded(plus);
+    };
+    while (!query.empty()) {
+        const std::string_view pair = query.substr(0, query.find('&'));
+        query.remove_prefix(std::min(pair.size() + 1, query.size()));
+        const std::size_t equals = std::min(pair.find('='), pair.size());
+        if (!pair.empty()) {
+            fields.push_back(
+                {decoded(pair.substr(0, equals)), decoded(pair.substr(std::min(equals + 1, pair.size())))});
+        }
+    }
+}
+
+// The form a control submits with: the one its form attribute names, else the one
+// the form element pointer pointed at, else its ancestor.
+const GumboNode* ownerOf(const Control& control, const TreeFacts& facts, const FormPointer& pointer)
+{
+    if (const char* id = attribute(*control.node, "form")) {
+        const auto found = facts.firstWithId.find(id);
+        return found != facts.firstWithId.end() && isHtml(*found->second, GUMBO_TAG_FORM) ? found->second
+                                                                                          : nullptr;
+    }
+    const GumboNode* owner = pointer.formAt(startOf(*control.node));
+    return owner != nullptr ? owner : control.ancestorForm;
+}
+
+std::vector<FormChoice> choicesOf(const std::vector<Control>& owned)
+{
+    std::vector<FormChoice> choices;
+    for (const Control& control : owned) {
+        const GumboNode& node = *control.node;
+        const std::string_view name = attributeOr(node, "name");
+        if (control.barred || name.empty()) {
+            continue;
+        }
+        if (isHtml(node, GUMBO_TAG_SELECT)) {
+            FormChoice menu{std::string(name), false, {}};
+            std::vector<const GumboNode*> stack{&node};
+            while (!stack.empty()) {
+                const GumboNode& parent = *stack.back();
+                stack.pop_back();
+                const GumboVector& children = parent.v.element.children;
+                for (unsigned i = children.length; i-- > 0;) {
+                    const GumboNode& c = child(children, i);
+                    if (isHtml(c, GUMBO_TAG_OPTGROUP) && !hasAttribute(c, "disabled")) {
+                        stack.push_back(&c);
+                    } else if (isHtml(c, GUMBO_TAG_OPTION) && !hasAttribute(c, "disabled")) {
+                        const char* value = attribute(c, "value");
+                        menu.options.push_back(value != nullptr ? std::string(value)
+                                                                : strippedAndCollapsed(descendantText(c)));
+                    }
+                }
+            }
+            std::reverse(menu.options.begin(), menu.options.end());
+            choices.push_back(std::move(menu));
+        } else if (isHtml(node, GUMBO_TAG_TEXTAREA) ||
+                   inputTypeOf(attributeOr(node, "type")) == InputType::Text) {
+            choices.push_back({std::string(name), true, {}});
+        } else if (inputTypeOf(attributeOr(node, "type")) == InputType::Radio) {
+            // A group of radio buttons is one menu.
+            const auto group = std::find_if(choices.begin(), choices.end(), [name](const FormChoice& c) {
+                return c.name == name && !c.typed;
+            });
+            FormChoice& menu = group != choices.end() ? *group : choices.emplace_back(std::string(name));
+            menu.options.emplace_back(attributeOr(node, "value", "on"));
+        }
+    }
+    return choices;
 }
 
 } // namespace
 
-std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source)
+std::optional<PayPalForm> findPayPalForm(const HtmlDocument& document, std::string_view source,
+                                         const WorkBudget* budget)
 {
-    const TreeFacts facts(document.root());
-    const auto button = std::find_if(facts.forms.begin(), facts.forms.end(), [](const GumboNode* form) {
-        return isPaymentsStandardAddress(attributeOr(*form, "action"));
-    });
+    Pacer pacer(budget);
+    const TreeFacts facts(document.root(), pacer);
+    std::optional<PaymentsStandardAddress> address;
+    const auto button = std::find_if(
+        facts.forms.begin(), facts.forms.end(), [&pacer, &address, &facts](const GumboNode* form) {
+            pacer.step();
+            address = paymentsStandardAddress(attributeOr(*form, "action"), facts.baseAddress.value_or(""));
+            return address.has_value();
+        });
     if (button == facts.forms.end()) {
         return std::nullopt;
     }
     const FormPointer pointer(facts, source);
     std::vector<Control> owned;
     for (const Control& control : facts.controls) {
-        const GumboNode* owner;
-        if (const char* id = attribute(*control.node, "form")) {
-            const auto found = facts.firstWithId.find(id);
-            owner = found != facts.firstWithId.end() && isHtml(*found->second, GUMBO_TAG_FORM) ? found->second
-                                                                                               : nullptr;
-        } else {
-            owner = pointer.formAt(startOf(*control.node));
-            owner = owner != nullptr ? owner : control.ancestorForm;
-        }
-        if (owner == *button) {
+        pacer.step();
+        if (ownerOf(control, facts, pointer) == *button) {
             owned.push_back(control);
         }
     }
-    return EntryList(owned).form;
+    PayPalForm form = EntryList(owned, pacer).form;
+    // A form that gets sends its fields as the query, in place of the action's own.
+    if (equalsNoCase(attributeOr(**button, "method"), "post")) {
+        appendQueryFields(address->query, form.fields);
+    }
+    return form;
+}
+
+std::vector<PlacedPayPalForm> findPayPalForms(const HtmlDocument& document, std::string_view source)
+{
+    Pacer pacer(nullptr);
+    const TreeFacts facts(document.root(), pacer);
+    std::unordered_map<const GumboNode*, std::vector<Control>> owned;
+    std::unordered_map<const GumboNode*, PaymentsStandardAddress> addresses;
+    for (const GumboNode* form : facts.forms) {
+        if (auto address =
+                paymentsStandardAddress(attributeOr(*form, "action"), facts.baseAddress.value_or(""))) {
+            owned.emplace(form, std::vector<Control>());
+            addresses.emplace(form, std::move(*address));
+        }
+    }
+    if (owned.empty()) {
+        return {};
+    }
+    const FormPointer pointer(facts, source);
+    for (const Control& control : facts.controls) {
+        const auto found = owned.find(ownerOf(control, facts, pointer));
+        if (found != owned.end()) {
+            found->second.push_back(control);
+        }
+    }
+    std::vector<PlacedPayPalForm> placed;
+    for (const GumboNode* form : facts.forms) {
+        const auto found = owned.find(form);
+        if (found == owned.end()) {
+            continue;
+        }
+        PayPalForm fields = EntryList(found->second, pacer).form;
+        if (equalsNoCase(attributeOr(*form, "method"), "post")) {
+            appendQueryFields(addresses.at(form).query, fields.fields);
+        }
+        placed.push_back(
+            {std::move(fields), choicesOf(found->second), startOf(*form), pointer.endTagOf(*form)});
+    }
+    return placed;
 }
 
 } // namespace quorvane

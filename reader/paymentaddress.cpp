@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,18 @@ std::string cleaned(std::string_view text)
     return out;
 }
 
+// The length of the address's scheme, up to the ":"; 0 when it has none: a letter,
+// then letters, digits, "+", "-" and ".".
+std::size_t schemeLength(std::string_view url)
+{
+    if (url.empty() || !isAsciiLetter(url[0])) {
+        return 0;
+    }
+    const std::size_t end =
+        url.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-.");
+    return end != std::string_view::npos && url[end] == ':' ? end : 0;
+}
+
 bool isPayPalHost(std::string_view authority, bool secure)
 {
     if (const auto at = authority.rfind('@'); at != std::string_view::npos) {
@@ -48,17 +61,23 @@ bool isPayPalHost(std::string_view authority, bool secure)
     if (!port.empty() && number != (secure ? "443" : "80")) {
         return false;
     }
-    const std::string host = lowerAscii(percentDecoded(authority));
+    const std::optional<std::string> ascii = webDomainInAscii(authority);
+    if (!ascii) {
+        return false;
+    }
+    std::string_view host = *ascii;
+    if (host.ends_with('.')) {
+        host.remove_suffix(1); // the root of the name, as DNS reads it
+    }
     constexpr std::string_view Domain = "paypal.com";
     if (host == Domain) {
         return true;
     }
-    const std::string_view below(host);
-    if (below.size() <= Domain.size() + 1 || !below.ends_with(Domain) ||
-        below[below.size() - Domain.size() - 1] != '.') {
+    if (host.size() <= Domain.size() + 1 || !host.ends_with(Domain) ||
+        host[host.size() - Domain.size() - 1] != '.') {
         return false;
     }
-    const std::string_view labels = below.substr(0, below.size() - Domain.size() - 1);
+    const std::string_view labels = host.substr(0, host.size() - Domain.size() - 1);
     return labels.front() != '.' && labels.find("..") == std::string_view::npos &&
            std::all_of(labels.begin(), labels.end(), [](char c) {
                return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
@@ -109,32 +128,81 @@ bool isRegion(std::string_view segment)
                                 letters(segment.substr(3)));
 }
 
+// An http or https address in parts, as written; an empty authority when it has no
+// host (the page's own, when no base gives one).
+struct Url
+{
+    std::string scheme = "https";
+    std::string authority;
+    std::string path = "/";
+    std::string query;
+};
+
+// A reference resolved against a base as the URL parser resolves it; nothing when
+// it is no http or https address.
+std::optional<Url> resolved(std::string_view reference, const Url& base)
+{
+    std::string text = cleaned(reference);
+    // In http and https addresses a backslash is a slash, up to the query.
+    const std::size_t queryStart = std::min(text.find_first_of("?#"), text.size());
+    std::replace(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(queryStart), '\\', '/');
+    std::string_view rest = text;
+    Url url = base;
+    if (const std::size_t colon = schemeLength(rest); colon != 0) {
+        url.scheme = lowerAscii(rest.substr(0, colon));
+        if (url.scheme != "http" && url.scheme != "https") {
+            return std::nullopt;
+        }
+        rest.remove_prefix(colon + 1);
+    }
+    // Only "//" leads to another host, but after another scheme than the base's
+    // any number of slashes does, none too.
+    const bool ownAuthority = rest.starts_with("//") || url.scheme != base.scheme;
+    if (ownAuthority) {
+        rest.remove_prefix(std::min(rest.find_first_not_of('/'), rest.size()));
+        const std::size_t authorityEnd = std::min(rest.find_first_of("/?#"), rest.size());
+        url.authority = rest.substr(0, authorityEnd);
+        rest.remove_prefix(authorityEnd);
+        url.path = "/";
+    }
+    const std::string_view path = rest.substr(0, rest.find_first_of("?#"));
+    if (path.starts_with('/')) {
+        url.path = path;
+    } else if (!path.empty()) {
+        url.path = url.path.substr(0, url.path.rfind('/') + 1) + std::string(path);
+    }
+    // The base's query stays only for a reference of a fragment alone.
+    const std::size_t query = rest.find('?');
+    const std::size_t fragment = rest.find('#');
+    if (query < fragment) {
+        url.query =
+            rest.substr(query + 1, fragment == std::string_view::npos ? fragment : fragment - query - 1);
+    } else if (ownAuthority || !path.empty()) {
+        url.query.clear();
+    }
+    return url;
+}
+
 } // namespace
 
-bool isPaymentsStandardAddress(std::string_view action)
+std::optional<PaymentsStandardAddress> paymentsStandardAddress(std::string_view action, std::string_view base)
 {
-    std::string url = cleaned(action);
-    const auto colon = url.find(':');
-    if (colon == std::string::npos) {
-        return false;
+    // An empty action is the page's own address, which a pasted text has not.
+    // A base of another scheme than http or https leaves relative actions in it.
+    const std::optional<Url> page = resolved(base, Url{});
+    const std::optional<Url> url = resolved(action, page.value_or(Url{"other", "", "/", ""}));
+    if (!url || cleaned(action).empty() || url->authority.empty() || url->scheme == "other" ||
+        !isPayPalHost(url->authority, url->scheme == "https")) {
+        return std::nullopt;
     }
-    const std::string scheme = lowerAscii(std::string_view(url).substr(0, colon));
-    if (scheme != "http" && scheme != "https") {
-        return false;
-    }
-    std::replace(url.begin() + static_cast<std::ptrdiff_t>(colon), url.end(), '\\', '/');
-    std::string_view rest = std::string_view(url).substr(colon + 1);
-    rest.remove_prefix(std::min(rest.find_first_not_of('/'), rest.size()));
-    const std::size_t authorityEnd = std::min(rest.find_first_of("/?#"), rest.size());
-    if (!isPayPalHost(rest.substr(0, authorityEnd), scheme == "https")) {
-        return false;
-    }
-    rest.remove_prefix(authorityEnd);
-    const std::vector<std::string_view> segments = pathSegments(rest.substr(0, rest.find_first_of("?#")));
+    const std::vector<std::string_view> segments = pathSegments(url->path);
     const auto isWebscr = [&segments](std::size_t from) {
         return segments.size() == from + 2 && segments[from] == "cgi-bin" && segments[from + 1] == "webscr";
     };
-    return isWebscr(0) || (!segments.empty() && isRegion(segments[0]) && isWebscr(1));
+    if (!isWebscr(0) && !(!segments.empty() && isRegion(segments[0]) && isWebscr(1))) {
+        return std::nullopt;
+    }
+    return PaymentsStandardAddress{url->query};
 }
 
 } // namespace quorvane

@@ -5,7 +5,7 @@
 quorvane_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libgumbo-dev libicu-dev qtkeychain-qt6-dev
+    libgumbo-dev libicu-dev qtkeychain-qt6-dev libqrencode-dev
     fonts-liberation xdg-utils
 )
 
@@ -13,7 +13,7 @@ quorvane_packages=(
 # adds. A desktop keyring (gnome-keyring) is optional for the program, which then keeps
 # no secret between runs; the keyring test runs its own in a private D-Bus session.
 quorvane_test_packages=(
-    libgtest-dev libgmock-dev libbenchmark-dev clang-format
+    libgtest-dev libgmock-dev libbenchmark-dev clang-format libzxing-dev
     xvfb xauth xdotool xclip openbox chromium python3
     gnome-keyring dbus
     python3-pyatspi at-spi2-core dbus-x11

@@ -4,17 +4,21 @@
 #include "form2.h"
 #include "form3.h"
 #include "form4.h"
-#include "form5.h"
 #include "forms.h"
 #include "messagebox.h"
+#include "networkwindows.h"
 #include "picturebox.h"
 #include "pictures.h"
 #include "ui_form1.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QScrollArea>
+#include <QShortcutEvent>
 #include <QStyle>
 #include <QWindow>
 #include <algorithm>
@@ -70,18 +74,36 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     connect(m_ui->Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(m_ui->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(m_ui->Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    // The menus are made when the menu bar is first pressed or reached by the keyboard,
+    // before it opens one; their commands' shortcuts work from the start.
+    addActions({m_ui->actionRead, m_ui->actionPaymentLink, m_ui->actionPaymentLinks, m_ui->actionExit,
+                m_ui->actionAbout});
+    m_ui->menuBar->installEventFilter(this);
+    // A title activated some other way before its menu is made (assistive technology)
+    // opens its menu too.
+    for (QAction* title : {m_ui->menuButton, m_ui->menuHelp}) {
+        connect(title, &QAction::triggered, this, [this, title] {
+            if (!title->menu()) {
+                makeMenus();
+                m_ui->menuBar->setActiveAction(title);
+            }
+        });
+    }
+
     // The menu's commands are the buttons' own.
     connect(m_ui->actionRead, &QAction::triggered, this, [] { forms().form4.get()->bringBack(); });
-    connect(m_ui->actionPaymentLink, &QAction::triggered, this, [] { forms().form5.get()->bringBack(); });
-    connect(m_ui->actionExit, &QAction::triggered, this, &Form1::Command3_Click);
-    connect(m_ui->actionAbout, &QAction::triggered, this, &Form1::Command4_Click);
-    // Whatever takes the focus is scrolled into view when the form does not fit.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && m_ui->formArea->isAncestorOf(now)) {
-            m_ui->formScroller->ensureWidgetVisible(now);
+    connect(m_ui->actionPaymentLink, &QAction::triggered, this, [] {
+        if (NetworkWindows* windows = networkWindows()) {
+            windows->showPaymentLinkWindow();
         }
     });
-
+    connect(m_ui->actionPaymentLinks, &QAction::triggered, this, [] {
+        if (NetworkWindows* windows = networkWindows()) {
+            windows->showPaymentLinksWindow();
+        }
+    });
+    connect(m_ui->actionExit, &QAction::triggered, this, &Form1::Command3_Click);
+    connect(m_ui->actionAbout, &QAction::triggered, this, &Form1::Command4_Click);
     Form_Load();
     windowHandle()->installEventFilter(this);
 }
@@ -114,6 +136,43 @@ void Form1::checkFrameFits()
     }
 }
 
+void Form1::makeMenus()
+{
+    auto* button = new QMenu(m_ui->menuButton->text(), m_ui->menuBar);
+    button->addActions({m_ui->actionRead, m_ui->actionPaymentLink, m_ui->actionPaymentLinks});
+    button->addSeparator();
+    button->addAction(m_ui->actionExit);
+    m_ui->menuButton->setMenu(button);
+    auto* help = new QMenu(m_ui->menuHelp->text(), m_ui->menuBar);
+    help->addAction(m_ui->actionAbout);
+    m_ui->menuHelp->setMenu(help);
+    for (QMenu* menu : {button, help}) {
+        Skin1.apply(menu->winId());
+    }
+}
+
+// A form taller or wider than the screen scrolls; one that fits needs no scroll area.
+void Form1::makeScroller()
+{
+    if (m_scroller) {
+        return;
+    }
+    m_scroller = new QScrollArea(this);
+    m_scroller->setObjectName(QStringLiteral("formScroller"));
+    m_scroller->setFocusPolicy(Qt::NoFocus);
+    m_scroller->setFrameShape(QFrame::NoFrame);
+    m_scroller->setAlignment(Qt::AlignLeading | Qt::AlignLeft | Qt::AlignTop);
+    delete layout()->replaceWidget(m_ui->formArea, m_scroller);
+    m_scroller->setWidget(m_ui->formArea);
+    Skin1.apply(winId());
+    // Whatever takes the focus is scrolled into view.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && m_ui->formArea->isAncestorOf(now)) {
+            m_scroller->ensureWidgetVisible(now);
+        }
+    });
+}
+
 QMargins Form1::knownFrameMargins() const
 {
     return windowHandle() ? windowHandle()->frameMargins() : QMargins();
@@ -135,8 +194,11 @@ void Form1::fitToScreen(const QMargins& frame)
     const QRect area = screen()->availableGeometry();
     const QSize room = area.size().shrunkBy(reserve);
     QSize size = naturalSize();
+    if (size.height() > room.height() || size.width() > room.width()) {
+        makeScroller();
+    }
     // A scroll bar in one direction takes room from the other.
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_ui->formScroller);
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroller);
     if (size.height() > room.height()) {
         size.rwidth() += bar;
     }
@@ -159,6 +221,22 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == windowHandle() && event->type() == QEvent::Expose) {
         checkFrameFits();
+    }
+    const QEvent::Type type = event->type();
+    if (watched == m_ui->menuBar && !m_ui->menuButton->menu() &&
+        (type == QEvent::Shortcut || type == QEvent::MouseButtonPress || type == QEvent::KeyPress)) {
+        makeMenus();
+        // Giving the titles their menus renews the menu bar's mnemonics, so the one
+        // pressed would be lost: its menu opens here.
+        if (type == QEvent::Shortcut) {
+            const QKeySequence pressed = static_cast<QShortcutEvent*>(event)->key();
+            for (QAction* title : m_ui->menuBar->actions()) {
+                if (QKeySequence::mnemonic(title->text()) == pressed) {
+                    m_ui->menuBar->setActiveAction(title);
+                    return true;
+                }
+            }
+        }
     }
     if (event->type() == QEvent::MouseButtonRelease) {
         const std::array<void (Form1::*)(), 8> clicks = imageClicks();
@@ -319,7 +397,9 @@ void Form1::Command3_Click()
     forms().form2.unload();
     forms().form3.unload();
     forms().form4.unload();
-    forms().form5.unload();
+    if (NetworkWindows* windows = loadedNetworkWindows()) {
+        windows->unloadWindows();
+    }
     QCoreApplication::exit(0);
 }
 

@@ -9,6 +9,8 @@
 #include <array>
 #include <memory>
 
+class QScrollArea;
+
 namespace Ui {
 class Form1;
 }
@@ -52,6 +54,8 @@ private:
     void Command3_Click();
     void Command4_Click();
 
+    void makeMenus();
+    void makeScroller();
     QSize naturalSize() const;
     QMargins knownFrameMargins() const;
     void fitToScreen(const QMargins& frame);
@@ -75,6 +79,7 @@ private:
     bool ImageChosen6 = false;
     bool ImageChosen7 = false;
     bool ImageChosen8 = false;
+    QScrollArea* m_scroller = nullptr;
     bool m_placed = false;
     bool m_frameKnown = false;
 };

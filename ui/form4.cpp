@@ -6,9 +6,10 @@
 #include "pictures.h"
 #include "ui_form4.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QShortcut>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace quorvane {
 
@@ -27,12 +28,20 @@ Form4::Form4(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form4>()
     }
     connect(m_ui->cmdRead, &QPushButton::clicked, this, &Form4::cmdRead_Click);
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &Form4::cmdClose_Click);
-    connect(&m_reading, &QFutureWatcherBase::finished, this, &Form4::readFinished);
+    // However the program ends, no read outlives it.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_reading.reset(); });
 
     Form_Load();
 }
 
 Form4::~Form4() = default;
+
+// A read nobody waits for any more stops now, not when the window is deleted later.
+void Form4::closeEvent(QCloseEvent* event)
+{
+    m_reading.reset();
+    Form::closeEvent(event);
+}
 
 void Form4::keyPressEvent(QKeyEvent* event)
 {
@@ -52,20 +61,21 @@ void Form4::Form_Load()
 // answering meanwhile.
 void Form4::cmdRead_Click()
 {
-    if (m_reading.isRunning()) {
+    if (m_reading) {
         return;
     }
     m_ui->cmdRead->setEnabled(false);
     setCursor(Qt::BusyCursor);
-    m_reading.setFuture(QtConcurrent::run(
-        [code = m_ui->txtCode->toPlainText().toStdString()] { return ReadButtonCode(code); }));
+    m_reading = std::make_unique<ButtonReading>(m_ui->txtCode->code().toStdString());
+    connect(m_reading.get(), &ButtonReading::finished, this, &Form4::readFinished);
 }
 
-void Form4::readFinished()
+void Form4::readFinished(const ButtonReading::Result& result)
 {
+    const ButtonReading::Result reading = result; // the reading goes when it has sent it
+    m_reading.release()->deleteLater();
     m_ui->cmdRead->setEnabled(true);
     unsetCursor();
-    const auto reading = m_reading.result();
     if (const auto* refused = std::get_if<NotABuyNowButton>(&reading)) {
         MsgBox(QString::fromStdString(refused->message), MessageStyle::Plain,
                QString::fromUtf8(ReadErrorTitle.data(), qsizetype(ReadErrorTitle.size())));

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "buttonreader.h"
+#include "buttonreading.h"
 #include "form.h"
 #include "skin.h"
 
-#include <QFutureWatcher>
 #include <memory>
 
 namespace Ui {
@@ -23,17 +22,18 @@ public:
     ~Form4() override;
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Form_Load();
     void cmdRead_Click();
     void cmdClose_Click();
-    void readFinished();
+    void readFinished(const ButtonReading::Result& result);
 
     std::unique_ptr<Ui::Form4> m_ui;
     quorvane::Skin Skin1;
-    QFutureWatcher<std::variant<ReadButton, NotABuyNowButton>> m_reading;
+    std::unique_ptr<ButtonReading> m_reading; // while a read runs
 };
 
 } // namespace quorvane

@@ -4,7 +4,6 @@
 #include "form2.h"
 #include "form3.h"
 #include "form4.h"
-#include "form5.h"
 
 namespace quorvane {
 

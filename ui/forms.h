@@ -9,8 +9,6 @@ class Form1;
 class Form2;
 class Form3;
 class Form4;
-class Form4;
-class Form5;
 
 // One window of the application: loaded (constructed, which runs its Form_Load) on
 // first use, and forgotten as soon as it is unloaded, so the next use loads afresh.
@@ -40,14 +38,14 @@ private:
     QPointer<T> m_form;
 };
 
-// The application's window slots.
+// The application's window slots; those of the windows that talk to PayPal are the
+// network module's (networkforms.h).
 struct Forms
 {
     FormSlot<Form1> form1;
     FormSlot<Form2> form2;
     FormSlot<Form3> form3;
     FormSlot<Form4> form4;
-    FormSlot<Form5> form5;
 };
 
 Forms& forms();

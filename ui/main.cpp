@@ -1,4 +1,5 @@
 #include "buildconfig.h"
+#include "deferredicons.h"
 #include "form1.h"
 #include "forms.h"
 #include "messagebox.h"
@@ -10,6 +11,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(quorvane::ApplicationTitle);
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVANE_APP_ID));
+    quorvane::deferRarePictures();
     quorvane::forms().form1.get()->show();
     return QApplication::exec();
 }

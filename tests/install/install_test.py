@@ -2,8 +2,11 @@
 """Installs the build into a fresh prefix and checks the tree a desktop expects: the
 program, a menu entry desktop-file-validate accepts, hicolor icons at their exact pixel
 sizes, and AppStream metainfo appstreamcli accepts, all naming one another consistently.
-Then builds the Debian package from the same build and checks its contents and its
-control fields.
+The program loads Qt Network and the keyring only through its network module, which
+the install puts in the package's private library folder. Then builds the Debian
+package from the same build, checks its contents and its control fields, unpacks it
+with dpkg into an empty root, and runs the real-window scenarios of the payment link
+(against the fake PayPal) and of a copy without the module on the program there.
 
 Standard library only. Exits 0 when every check passed, 1 otherwise (also when a
 validator is missing), 2 on bad arguments.
@@ -41,9 +44,9 @@ def run(command, **kwargs):
     return subprocess.run(command, capture_output=True, text=True, timeout=120, **kwargs)
 
 
-def installed_files(app_id):
+def installed_files(app_id, module):
     """Every file the install must lay out, relative to the prefix."""
-    files = ["bin/quorvane", f"share/applications/{app_id}.desktop", f"share/metainfo/{app_id}.metainfo.xml",
+    files = ["bin/quorvane", module, f"share/applications/{app_id}.desktop", f"share/metainfo/{app_id}.metainfo.xml",
              f"share/icons/hicolor/scalable/apps/{app_id}.svg"]
     files += [f"share/icons/hicolor/{n}x{n}/apps/{app_id}.png" for n in ICON_SIZES]
     return files
@@ -57,13 +60,27 @@ def png_size(path):
     return struct.unpack(">II", header[16:24])
 
 
-def check_program(checks, prefix):
+def linked(path):
+    """The libraries a program or module loads at start, by file name."""
+    result = run(["ldd", path])
+    return [line.split()[0] for line in result.stdout.splitlines() if "=>" in line], result.stdout
+
+
+def check_program(checks, prefix, module):
     path = os.path.join(prefix, "bin", "quorvane")
     if not checks.expect(os.path.isfile(path), "bin/quorvane is not installed"):
         return
     checks.expect(os.access(path, os.X_OK), "bin/quorvane is not executable")
     with open(path, "rb") as f:
         checks.expect(f.read(4) == b"\x7fELF", "bin/quorvane is not an ELF program")
+    program, listing = linked(path)
+    print("ldd bin/quorvane:\n" + listing)
+    network = [name for name in program if name.startswith(("libQt6Network", "libqt6keychain"))]
+    checks.expect(not network, f"bin/quorvane loads {network} at start, not through its module")
+    libraries, listing = linked(os.path.join(prefix, module))
+    checks.expect("not found" not in listing, f"{module} lacks a library:\n{listing}")
+    for wanted in ("libQt6Network.so.6", "libqt6keychain.so.1"):
+        checks.expect(wanted in libraries, f"{module} does not load {wanted}")
 
 
 def check_desktop_entry(checks, prefix, app_id):
@@ -134,7 +151,7 @@ def check_metainfo(checks, prefix, app_id, version):
     checks.expect(version in releases, f"the metainfo has no release {version}: {releases}")
 
 
-def check_package(checks, cpack, build, work, app_id, version):
+def check_package(checks, cpack, build, work, app_id, version, module, realwindow):
     out = os.path.join(work, "package")
     result = run([cpack, "-G", "DEB", "--config", os.path.join(build, "CPackConfig.cmake"), "-B", out])
     if not checks.expect(result.returncode == 0, "cpack failed:\n" + result.stdout + result.stderr):
@@ -146,7 +163,7 @@ def check_package(checks, cpack, build, work, app_id, version):
     print("dpkg-deb -c:\n" + listing)
     # Each line ends in the member's path, "./usr/...".
     members = {line.split()[-1].removeprefix(".") for line in listing.splitlines() if line.strip()}
-    for relative in installed_files(app_id):
+    for relative in installed_files(app_id, module):
         checks.expect("/usr/" + relative in members, f"the package lacks /usr/{relative}")
     fields = {}
     for name in ("Package", "Version", "Section", "Depends", "Recommends"):
@@ -156,9 +173,33 @@ def check_package(checks, cpack, build, work, app_id, version):
     checks.expect(fields["Version"] == version, f"the package version is {fields['Version']!r}")
     depends = [d.split()[0] for d in fields["Depends"].replace("|", ",").split(",") if d.strip()]
     checks.expect("libqt6widgets6" in depends, f"the package does not depend on the Qt 6 widgets: {depends}")
+    for library in ("libqt6network6", "libqt6keychain1"):
+        checks.expect(library in depends, f"the package does not depend on its module's {library}: {depends}")
     checks.expect("fonts-liberation" in depends, f"the package does not depend on its windows' face: {depends}")
     checks.expect("xdg-utils" in fields["Depends"] + fields["Recommends"],
                   "the package neither depends on nor recommends xdg-utils")
+    check_unpacked(checks, packages[0], work, realwindow)
+
+
+def check_unpacked(checks, package, work, realwindow):
+    """dpkg unpacks the package into an empty root (its libraries are the system's); the
+    program there makes a link against the fake PayPal and, copied without its module,
+    says so in one box and still generates."""
+    root = os.path.join(work, "root")
+    os.makedirs(os.path.join(root, "var", "lib", "dpkg", "updates"))
+    os.makedirs(os.path.join(root, "var", "lib", "dpkg", "info"))
+    open(os.path.join(root, "var", "lib", "dpkg", "status"), "w").close()
+    # Unpacked, not configured: configuring would run the package's ldconfig in the root.
+    result = run(["dpkg", f"--root={root}", "--force-not-root", "--force-depends", "--unpack", package])
+    if not checks.expect(result.returncode == 0, "dpkg --unpack failed:\n" + result.stdout + result.stderr):
+        return
+    if realwindow is None:
+        return
+    command = [sys.executable, realwindow.script, "--quorvane", os.path.join(root, "usr", "bin", "quorvane"),
+               "--buttoncode", realwindow.buttoncode, "--only", "payment_link", "without_network_module"]
+    result = subprocess.run(command, capture_output=True, text=True, timeout=300)
+    print("realwindow_test.py on the unpacked package:\n" + result.stdout + result.stderr)
+    checks.expect(result.returncode == 0, "the unpacked program failed its real-window scenarios")
 
 
 def main():
@@ -168,7 +209,13 @@ def main():
     parser.add_argument("--version", required=True)
     parser.add_argument("--cmake", default="cmake")
     parser.add_argument("--cpack", default="cpack")
+    parser.add_argument("--module", required=True, help="the network module, relative to the prefix")
+    parser.add_argument("--realwindow", help="tests/ui/realwindow_test.py, to run on the unpacked package")
+    parser.add_argument("--buttoncode", help="the buttoncode driver, for --realwindow")
     args = parser.parse_args()
+    realwindow = None
+    if args.realwindow:
+        realwindow = argparse.Namespace(script=args.realwindow, buttoncode=args.buttoncode)
 
     checks = Checks()
     for tool in ("desktop-file-validate", "appstreamcli", "dpkg-deb", "dpkg-shlibdeps"):
@@ -182,13 +229,13 @@ def main():
         result = run([args.cmake, "--install", args.build, "--prefix", prefix])
         if not checks.expect(result.returncode == 0, "cmake --install failed:\n" + result.stdout + result.stderr):
             return 1
-        for relative in installed_files(args.app_id):
+        for relative in installed_files(args.app_id, args.module):
             checks.expect(os.path.isfile(os.path.join(prefix, relative)), f"{relative} is not installed")
-        check_program(checks, prefix)
+        check_program(checks, prefix, args.module)
         check_desktop_entry(checks, prefix, args.app_id)
         check_icons(checks, prefix, args.app_id)
         check_metainfo(checks, prefix, args.app_id, args.version)
-        check_package(checks, args.cpack, args.build, work, args.app_id, args.version)
+        check_package(checks, args.cpack, args.build, work, args.app_id, args.version, args.module, realwindow)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print(f"{len(checks.failures)} failure(s)")

@@ -50,7 +50,7 @@ QString built(const ButtonRequest& r, bool whole = false)
 QString answer(int status, const QByteArray& body, bool token = false,
                Environment environment = Environment::Sandbox)
 {
-    const auto got = readTokenAnswer(status, body, environment);
+    const auto got = readTokenAnswer(status, body, environment, Call::Create);
     const CreateAnswer link = readCreateAnswer(status, body, environment);
     return !token ? (link.link.isEmpty() ? link.failure : "link " + link.link)
            : std::holds_alternative<QString>(got)
@@ -67,6 +67,34 @@ QString kept(std::chrono::seconds later, Environment environment, const char* se
     cache.store(Environment::Sandbox, "id", "fake-secret", {"T", 32400s});
     now += later;
     return cache.find(environment, "id", secret).value_or("-");
+}
+
+// List answers read in turn: a line per link and the next page's token, or the text of the box.
+QString listed(const QList<QByteArray>& bodies, int status = 200)
+{
+    LinkListReader reader(Environment::Sandbox);
+    QString got;
+    for (const QByteArray& body : bodies) {
+        const LinksPage page = reader.read(status, body);
+        for (const PaymentLink& l : page.links) {
+            got += QString("%1|%2|%3|%4 %5|%6|%7|%8\n")
+                       .arg(l.id, l.itemName, l.itemId, l.price, l.currency, l.status,
+                            l.created.toString(Qt::ISODate), l.link);
+        }
+        got += page.failure.isEmpty() ? "next " + page.nextPageToken + "\n" : page.failure;
+    }
+    return got;
+}
+
+// A list answer of one link with `fields`, and a next link with `token`.
+QByteArray page(const char* fields, const QString& token = "")
+{
+    return QString(
+               R"({"resources":[{"id":"PLB-A1","payment_link":"https://www.paypal.com/ncp/payment/A1"%1}],)"
+               R"("links":[{"rel":"next","href":"https://api-m.paypal.com/v1/x?page_token=%2"}]})")
+        .arg(fields, token)
+        .remove(R"({"rel":"next","href":"https://api-m.paypal.com/v1/x?page_token="})")
+        .toUtf8();
 }
 
 QString override(const char* value)
@@ -88,6 +116,7 @@ private slots:
     void table();
     void againstFake_data();
     void againstFake();
+    void links();
     void keyring();
 
 private:
@@ -130,6 +159,13 @@ void PayPalApiTest::table_data()
         R"(<a href="https://www.paypal.com/ncp/payment/X?a=1&amp;b=2"><img src="https://s.example/&quot;b&quot;&lt;.png" alt="Buy Now with PayPal" border="0"></a>)");
     row("token", answer(200, R"({"access_token":"A21","token_type":"Bearer","expires_in":32400})", true),
         "A21 for 32400 s");
+    row("tokens of RFC 6750's characters only; lives of 1e10 s and 2^63-1 s taken as nine hours",
+        answer(200, R"({"access_token":"A-._~+/9==","expires_in":1e10})", true) + "|" +
+            answer(200, R"({"access_token":"A","expires_in":9223372036854775807})", true) + "|" +
+            answer(200, R"({"access_token":"A\r\nX-Injected: yes","expires_in":9})", true) +
+            answer(200, R"({"access_token":"A=B","expires_in":9})", true) +
+            answer(200, R"({"access_token":"A","expires_in":-1})", true),
+        "A-._~+/9== for 32400 s|A for 32400 s|" + Unreadable.repeated(3));
     row("token refused, Live", answer(401, R"({"error":"invalid_client"})", true, Environment::Live),
         QString(SandboxRefused).replace("Sandbox tab", "Live tab").replace("for Sandbox", "for Live"));
     row("token kept until a minute before it expires, per environment and credentials",
@@ -144,6 +180,60 @@ void PayPalApiTest::table_data()
             answer(201, R"({"payment_link":"https://www.paypal.com.evil.example/x"})") +
             answer(201, R"({"payment_link":"https://www.paypal.com@evil.example/x"})"),
         Unreadable.repeated(4));
+    const QString link =
+        "PLB-A1|Oak|OAK-1|34.95 USD|ACTIVE|2026-12-09T16:00:00Z|https://www.paypal.com/ncp/payment/A1\n";
+    row("a page of links, the time in UTC, the next page's token",
+        listed({page(
+            R"(,"status":"ACTIVE","create_time":"2026-12-09T17:00:00.5+01:00","line_items":[{"name":"Oak",)"
+            R"("product_id":"OAK-1","unit_amount":{"currency_code":"USD","value":"34.95"}}])",
+            "Ab_-9&x=1")}),
+        link + "next Ab_-9\n");
+    const QString bare = "PLB-A1||| |||https://www.paypal.com/ncp/payment/A1\n";
+    row("missing fields; a status PayPal may add; a price that is none",
+        listed({page(""), page(R"(,"status":"ON_HOLD","line_items":[{"unit_amount":{"value":"1,5"}}])"),
+                R"({"links":[]})"}),
+        bare + "next \nPLB-A1||| |ON_HOLD||https://www.paypal.com/ncp/payment/A1\nnext \nnext \n");
+    const QString listUnreadable =
+        "Error: PayPal's answer could not be read, so the list of links is not complete.";
+    row("refused as a new link is: http, a look-alike host, no link, an id or status not PayPal's, not JSON",
+        listed({page("").replace("https", "http")}) +
+            listed({page("").replace(".com", ".com.evil.example")}) +
+            listed({page("").replace("payment_link", "x")}) +
+            listed({page("").replace("A1\",\"p", "a1\",\"p")}) + listed({page(R"(,"status":"ACTIVE\r\n")")}) +
+            listed({"<html>"}),
+        listUnreadable.repeated(6));
+    row("page tokens: a loop, a line break, too long",
+        listed({page("", "T1"), page("", "T2"), page("", "T1")}) + listed({page("", "a%0D%0Ab")}) +
+            listed({page("", QString(256, 'a'))}),
+        bare + "next T1\n" + bare +
+            "next T2\nError: PayPal sent a page of the list a second time, so the list of links is not complete. "
+            "Try again later." +
+            listUnreadable.repeated(2));
+    QList<QByteArray> pages;
+    for (int i = 0; i < 1000; ++i) {
+        pages << page("", "T" + QString::number(i));
+    }
+    const QByteArray one = page("").mid(14).chopped(13) + ",";
+    row("more links on a page than asked for, more pages than a seller has",
+        listed({"{\"resources\":[" + one.repeated(101).chopped(1) + "]}"}) + listed(pages).section('\n', -1),
+        listUnreadable +
+            "Error: PayPal's list of links did not end after 1000 pages, so it is not complete.");
+    row("list refused: 403, 500 twice", listed({""}, 403) + "|" + listed({""}, 500),
+        "Error: PayPal does not let this app list payment links. In the PayPal developer dashboard, open the app in "
+        "Apps & Credentials and enable Payment Links and Buttons, then try again.|Error: PayPal's server had a "
+        "problem (HTTP status 500), also when asked a second time, and did not list the links. Try again in a few "
+        "minutes.");
+    const QString gone =
+        "Error: PayPal has no payment link PLB-B for this app; it may have been deleted already.";
+    const auto read = [](int status, const QByteArray& body) {
+        return std::get<QString>(readLinkAnswer(status, body, Environment::Live, "PLB-B")) + "|";
+    };
+    row("read: another link, gone; delete: done, gone, 200",
+        read(200, one.chopped(1)) + read(404, "") + readDeleteAnswer(204, "", Environment::Live, "PLB-B") +
+            "|" + readDeleteAnswer(404, "", Environment::Live, "PLB-B") + "|" +
+            readDeleteAnswer(200, "", Environment::Live, "PLB-B"),
+        Unreadable + "|" + gone + "||" + gone +
+            "|Error: PayPal's answer could not be read, so it is not known whether the link was deleted.");
     row("name not found, TLS",
         transportFailureText(QNetworkReply::HostNotFoundError, "h", "x") + "|" +
             transportFailureText(QNetworkReply::SslHandshakeFailedError, "h", "self-signed"),
@@ -211,6 +301,13 @@ void PayPalApiTest::againstFake_data()
         "Error: PayPal's server, 127.0.0.1, did not answer within 0.7 seconds, also when asked a second time. Try "
         "again later.",
         "tcc");
+    row("429, then the link after waiting as asked", "fake-429", "fake-secret", "link", "tccw");
+    row("429, asked to wait an hour", "fake-429-3600", "fake-secret",
+        "Error: PayPal is getting too many requests from this app (HTTP status 429) and did not create the link. "
+        "Try again in 60 minutes.",
+        "tc");
+    row("a token answer that never ends", "fake-endless", "fake-secret", Unreadable, "t");
+    row("a token with a line break and a header", "fake-crlf", "fake-secret", Unreadable, "t");
 }
 
 void PayPalApiTest::againstFake()
@@ -221,17 +318,73 @@ void PayPalApiTest::againstFake()
     paypal.setTiming({700ms, 50ms});
     QSignalSpy links(&paypal, &PayPalClient::linkCreated);
     QSignalSpy failures(&paypal, &PayPalClient::failed);
+    QSignalSpy waits(&paypal, &PayPalClient::waiting);
     QString calls;
     QStringList ids;
     for (const QJsonObject& call : createLink(paypal, Environment::Sandbox, client, secret)) {
         calls += call["path"] == "/v1/oauth2/token" ? "t" : "c";
         ids += call["request_id"].toString();
     }
+    for (const QList<QVariant>& wait : waits) {
+        calls += wait[0] == "PayPal asks for a pause: asking again in 1 s…" ? "w" : wait[0].toString();
+    }
     QVERIFY(!paypal.isBusy());
     const QString got = links.isEmpty() ? failures[0][0].toString() : links[0][0].toString();
     QTEST(got.startsWith("https://www.sandbox.paypal.com/ncp/payment/FAKE") ? "link" : got, "outcome");
     QTEST(calls, "calls");
     QCOMPARE(ids.mid(1).count(ids.value(1)), ids.size() - 1); // the retry keeps the request id
+}
+
+// The fake's 250 links of an app listed, one read and deleted twice; a listing cancelled on
+// its first page. Every call checked against PayPal's documentation.
+void PayPalApiTest::links()
+{
+    PayPalClient paypal(m_tokens);
+    QSignalSpy pages(&paypal, &PayPalClient::linksPage);
+    QSignalSpy listed(&paypal, &PayPalClient::linksListed);
+    QSignalSpy read(&paypal, &PayPalClient::linkRead);
+    QSignalSpy deleted(&paypal, &PayPalClient::linkDeleted);
+    QSignalSpy failures(&paypal, &PayPalClient::failed);
+    paypal.listLinks(Environment::Sandbox, "fake-list-250", "fake-secret");
+    QTRY_COMPARE_WITH_TIMEOUT(listed.count(), 1, 10000);
+    QList<PaymentLink> all; // 3 pages
+    for (const QList<QVariant>& page : pages) {
+        all += page[0].value<QList<PaymentLink>>();
+    }
+    const QString id = all.value(249).id;
+    paypal.readLink(Environment::Sandbox, "fake-list-250", "fake-secret", id);
+    QTRY_COMPARE_WITH_TIMEOUT(read.count(), 1, 10000);
+    const PaymentLink got = read[0][0].value<PaymentLink>();
+    QCOMPARE(QStringList({got.id, got.itemName, got.price, got.currency, got.created.toString(Qt::ISODate)}),
+             QStringList({id, "Čaj 茶 249", "41.13", "USD", "2026-01-11T09:00:00Z"}));
+    QCOMPARE(all.size() + pages.count(), 250 + 3);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        paypal.deleteLink(Environment::Sandbox, "fake-list-250", "fake-secret", id);
+        QTRY_COMPARE_WITH_TIMEOUT(deleted.count() + failures.count(), attempt + 1, 10000);
+    }
+    QSignalSpy created(&paypal, &PayPalClient::linkCreated); // with the caller's key, then one not PayPal's
+    const QByteArray body = std::get<QByteArray>(linkRequestBody(entries()));
+    paypal.createLink(Environment::Sandbox, "fake-list-250", "fake-secret", body, "move-1_A");
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 10000);
+    paypal.createLink(Environment::Sandbox, "fake-list-250", "fake-secret", body, "move 1");
+    QCOMPARE(failures.value(1).value(0),
+             "Error: \"move 1\" cannot be the PayPal-Request-Id of a payment link.");
+    connect(&paypal, &PayPalClient::linksPage, &paypal, &PayPalClient::cancel);
+    paypal.listLinks(Environment::Sandbox, "fake-list-250", "fake-secret");
+    QTRY_COMPARE_WITH_TIMEOUT(pages.count(), 4, 10000);
+    QTest::qWait(300);
+    QCOMPARE(deleted.value(0).value(0).toString(), id);
+    QVERIFY(failures[0][0].toString().contains("no payment link " + id + " for this app"));
+    QCOMPARE(listed.count() + failures.count() + pages.count(), 1 + 2 + 4);
+    QVERIFY(!paypal.isBusy());
+    QString calls; // P: a token or a create with its key, G: a page of 100 or a next page (n) or a link, D: a
+                   // delete
+    for (const QJsonObject& call : m_fake->requests()) {
+        QCOMPARE(call["problems"].toArray(), QJsonArray());
+        calls += call["method"].toString().left(1) + call["query"]["page_size"][0].toString() +
+                 (call["query"]["page_token"].isUndefined() ? "" : "n") + call["request_id"].toString() + " ";
+    }
+    QCOMPARE(calls, "P G100 Gn Gn G D D Pmove-1_A G100 ");
 }
 
 // QtKeychain inside a private Secret Service (QUORVANE_KEYRING=1, through inkeyring.sh)

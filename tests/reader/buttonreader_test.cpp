@@ -1,12 +1,16 @@
 #include "buttoncode.h"
 #include "buttonreader.h"
+#include "cutoff.h"
 
+#include <ctime>
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
+#include <thread>
 
 namespace {
 
+using namespace std::string_literals;
 using quorvane::ButtonRequest;
 using quorvane::CheckBoxState;
 using quorvane::ReadButton;
@@ -157,8 +161,60 @@ std::vector<Paste> pastes()
          [](ButtonRequest&) {},
          {}},
         {"a deep tree", repeated("<table><tr><td>", 300000) + buyNow(""), [](ButtonRequest&) {}, {}},
+        {"text directions for many controls deep down, each found once",
+         repeated("<span>", 100000) + "<div dir=RTL><div dir=x>" +
+             buyNow("<input name=item_name dir=auto dirname=item_number><input name=cn dirname=return>" +
+                    repeated("<input name=a dirname=b>", 50000 * 24)),
+         [](ButtonRequest& r) {
+             r.ItemNumber = "ltr";
+             r.ReturnUrl = "rtl";
+         },
+         {"a", "b"}},
+        {"controls and noncharacters kept as browsers keep them; impossible ones replaced",
+         buyNow(
+             "<input type=hidden name=item_name value='a\x01"
+             "b\x0B\x1F\x7F\xC2\x85\xEF\xB7\x90&#0;\xEF\xBF\xBD"
+             "\xEF\xBF\xBF\xF0\x9F\xBF\xBE&#1;'><textarea name=cn>\x02\0x</textarea><select name=currency_code>"
+             "<option>\x03"
+             "EUR\0</select><input type=hidden name=amount value=1>"s),
+         [](ButtonRequest& r) {
+             r.ItemName = "a\x01"
+                          "b\x0B\x1F\x7F\u0085\uFDD0\uFFFD\uFFFD\uFFFF\U0001FFFE\x01";
+             r.NoteTitle = "\x02\uFFFDx";
+             r.Amount = "1 \x03"
+                        "EUR";
+         },
+         {}},
+        {"cmd from the pressed button, the picture's before the first submit button",
+         "<form action=//www.paypal.com/cgi-bin/webscr><button type=reset name=cmd value=_cart></button><input "
+         "type=submit name=cmd value=_donations><input type=image name=cmd value=_xclick src=" +
+             Picture5 + "></form>",
+         [](ButtonRequest&) {},
+         {}},
+        {"cmd from a button element, other names from the action's query when it posts",
+         "<form method=POST action='\\\\www.paypal.com/cgi-bin/webscr?business=a%40b.c&item_name=Red+pen#x'><button "
+         "name=cmd value=_xclick>Buy</button><button name=tax value=1>Other</button></form>",
+         [](ButtonRequest& r) {
+             r.Account = "a@b.c";
+             r.ItemName = "Red pen";
+             r.ChosenImage = 1;
+         },
+         {"image"}},
     };
 }
+
+// Actions that every browser posts to PayPal, though written oddly.
+const char* const PayPalActions[] = {
+    "//www.paypal.com/cgi-bin/webscr",
+    "///www.paypal.com/cgi-bin/webscr",
+    "/\\www.paypal.com/cgi-bin\\webscr",
+    "http:www.paypal.com/cgi-bin/webscr",
+    "\x01 //www.paypal.com/cgi-bin/webscr\x1F",
+    "//www.pay&shy;pal.com/cgi-bin/webscr",
+    "//www.pay​pal.com/cgi-bin/webscr",
+    "//ｗｗｗ．PayPal。com/cgi-bin/webscr",
+    "https://WWW.%70aypal.com.:443/cgi-bin/webscr",
+};
 
 // A PayPal form of another kind of button.
 std::string button(const std::string& command)
@@ -179,6 +235,14 @@ std::vector<std::pair<std::string, std::string>> refusals()
         {"<form action='https://www.paypal.com.evil.example/cgi-bin/webscr'></form><form "
          "action='https://paypal.example/cgi-bin/webscr'></form><form action=/cgi-bin/webscr></form>",
          none},
+        // Look-alikes, and addresses a page over https keeps on its own host.
+        {"<form action='//www.pаypal.com/cgi-bin/webscr'></form><form "
+         "action='//www.paypal.com%2F@evil.example/cgi-bin/webscr'></form><form action='//www.paypal.com／"
+         "evil.example/cgi-bin/webscr'></form><form action=https:www.paypal.com/cgi-bin/webscr></form><form "
+         "action=https:/www.paypal.com/cgi-bin/webscr></form><form action=www.paypal.com/cgi-bin/webscr></form>",
+         none},
+        {"<form action=https://www.paypal.com/cgi-bin/webscr?cmd=_xclick></form>",
+         "This PayPal form is not a Buy Now button." + onlyBuyNow},
         {button("_s-xclick"), "This button is kept at PayPal (a hosted or encrypted button): its details are "
                               "not in the code, so Quorvane cannot read them."},
         {button("_donations") + buyNow(""), "This is a PayPal Donate button." + onlyBuyNow},
@@ -208,6 +272,31 @@ TEST(ButtonReader, ReadsPastedButtonsAsABrowserSubmitsThem)
         ASSERT_TRUE(std::holds_alternative<quorvane::NotABuyNowButton>(result)) << html.substr(0, 80);
         EXPECT_EQ(std::get<quorvane::NotABuyNowButton>(result).message, refusal);
     }
+    for (const char* action : PayPalActions) {
+        const std::string html = "<form method=post action='" + std::string(action) +
+                                 "'><input type=hidden "
+                                 "name=cmd value=_xclick></form>";
+        EXPECT_TRUE(std::holds_alternative<ReadButton>(ReadButtonCode(html))) << action;
+    }
+}
+
+// Not cancelled, the read takes its whole limit of over a second of the process's
+// processor time, which only the reading thread uses meanwhile.
+TEST(ButtonReader, StopsWhenCancelledFromAnotherThread)
+{
+    const std::string html = repeated("<b>", 1 << 20) + buyNow("");
+    for (const int cancelAfter : {-1, 50, 0}) {
+        quorvane::Cancellation cancellation;
+        const std::clock_t start = std::clock();
+        std::thread reading(
+            [&] { EXPECT_FALSE(std::holds_alternative<ReadButton>(ReadButtonCode(html, &cancellation))); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::max(cancelAfter, 0)));
+        if (cancelAfter >= 0) {
+            cancellation.cancel();
+        }
+        reading.join();
+        EXPECT_EQ(std::clock() - start < CLOCKS_PER_SEC / 4, cancelAfter >= 0) << cancelAfter;
+    }
 }
 
 TEST(ButtonReader, ListsWhatWasNotCarriedInOneSentence)
@@ -216,6 +305,14 @@ TEST(ButtonReader, ListsWhatWasNotCarriedInOneSentence)
               "These fields of the button were not carried into the form: tax, shipping.");
     EXPECT_EQ(quorvane::notCarriedMessageText({"image"}),
               "This field of the button was not carried into the form: image.");
+    std::vector<std::string> many;
+    for (int i = 0; i < 200000; ++i) {
+        many.push_back("f" + std::to_string(i));
+    }
+    EXPECT_EQ(
+        quorvane::notCarriedMessageText(many),
+        "These fields of the button were not carried into the form: f0, f1, f2, f3, f4, f5, f6, f7, f8, f9 "
+        "… and 199,990 more.");
 }
 
 namespace {

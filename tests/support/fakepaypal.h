@@ -6,13 +6,15 @@
 
 namespace quorvane::testing {
 
-// fakepaypal.py on a loopback port, standing in for both PayPal hosts while it lives.
+// fakepaypal.py on a loopback port, standing in for both PayPal hosts while it lives;
+// `options` as fakepaypal.py --help lists them ("--links", "250").
 class FakePayPal : public QProcess
 {
 public:
-    explicit FakePayPal(double slowSeconds = 5)
+    explicit FakePayPal(double slowSeconds = 5, const QStringList& options = {})
     {
-        start("python3", {QUORVANE_FAKE_PAYPAL, "--delay", QString::number(slowSeconds)});
+        start("python3",
+              QStringList{QUORVANE_FAKE_PAYPAL, "--delay", QString::number(slowSeconds)} + options);
         while (!canReadLine() && waitForReadyRead(10000)) {
         }
         qputenv("QUORVANE_PAYPAL_API",
@@ -20,7 +22,7 @@ public:
     }
     ~FakePayPal() override { qunsetenv("QUORVANE_PAYPAL_API"), closeWriteChannel(), waitForFinished(); }
 
-    // The calls received since the last time: path, client, request_id, problems.
+    // The calls received since the last time: method, path, query, client, request_id, problems.
     QList<QJsonObject> requests()
     {
         QList<QJsonObject> received;

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QTest>
 #include <QWidget>
 
 namespace quorvane::testing {
@@ -23,6 +24,12 @@ template <typename T> T* control(const QWidget* window, const QString& name)
 template <typename T> T* control(const QWidget* window, const char* name)
 {
     return control<T>(window, QLatin1String(name));
+}
+
+// A click on a window's control, found by its name.
+inline void click(const QWidget* window, const char* name)
+{
+    QTest::mouseClick(control<QWidget>(window, name), Qt::LeftButton);
 }
 
 // What a widget shows, in a format whose pixels compare exactly.

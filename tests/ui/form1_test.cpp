@@ -1,12 +1,16 @@
 #include "buttoncode.h"
+#include "codebox.h"
+#include "deferredicons.h"
 #include "form1.h"
 #include "form2.h"
 #include "form3.h"
 #include "form4.h"
 #include "form5.h"
+#include "form6.h"
 #include "forms.h"
 #include "messagebox.h"
 #include "messagerecorder.h"
+#include "networkforms.h"
 #include "pictures.h"
 #include "windows.h"
 
@@ -18,12 +22,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
@@ -32,6 +39,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <new>
 
 // While armed, this program refuses any single allocation of this many bytes or more,
@@ -304,6 +312,8 @@ private slots:
     void typingIntoCaptionBoxesChangesNothingProduced();
 
     void menuOpensOneWindowOfEachKind();
+    void missingNetworkModuleIsOneBoxAndGenerateWorks();
+    void rarePicturesAreReadWhenFirstDrawn();
     void readingAButtonCodeFillsTheForm_data();
     void readingAButtonCodeFillsTheForm();
     void aboutShowsOneAboutWindow();
@@ -320,7 +330,8 @@ void Form1Test::cleanup()
     forms().form2.unload();
     forms().form3.unload();
     forms().form4.unload();
-    forms().form5.unload();
+    networkForms().form5.unload();
+    networkForms().form6.unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!forms().form1.isLoaded());
     QVERIFY(!forms().form2.isLoaded());
@@ -332,10 +343,11 @@ void Form1Test::windowIsFixedWithCaptionIconAndCloseButtonOnly()
     Form1* form = shownForm1();
     QVERIFY(QTest::qWaitForWindowExposed(form));
     QCOMPARE(form->windowTitle(), QStringLiteral("Quorvane"));
-    // The form keeps its size; the menu bar stands above it.
+    // The form keeps its size; the menu bar stands above it. On a screen the form fits,
+    // it needs no scroll area.
     auto* menuBar = control<QMenuBar>(form, "menuBar");
-    QCOMPARE(control<QWidget>(form, "formArea")->geometry(), QRect(0, 0, 478, 562));
-    QCOMPARE(control<QWidget>(form, "formScroller")->geometry(), QRect(0, menuBar->height(), 478, 562));
+    QCOMPARE(control<QWidget>(form, "formArea")->geometry(), QRect(0, menuBar->height(), 478, 562));
+    QVERIFY(!control<QWidget>(form, "formScroller"));
     QCOMPARE(form->size(), QSize(478, 562 + menuBar->height()));
     QCOMPARE(form->minimumSize(), form->size());
     QCOMPARE(form->maximumSize(), form->size());
@@ -967,6 +979,9 @@ void Form1Test::typingIntoCaptionBoxesChangesNothingProduced()
 // Each menu command is a window of its own, opened once however often it is asked for.
 void Form1Test::menuOpensOneWindowOfEachKind()
 {
+    NetworkWindowsModule linkedIn;
+    setNetworkWindows(&linkedIn);
+    const auto restore = qScopeGuard([] { setNetworkWindows(nullptr); });
     Form1* form = shownForm1();
     QVERIFY(QTest::qWaitForWindowActive(form));
     auto* menuBar = control<QMenuBar>(form, "menuBar");
@@ -976,9 +991,33 @@ void Form1Test::menuOpensOneWindowOfEachKind()
         menus << menu->text();
     }
     QCOMPARE(menus, QStringList({"&Button", "&Help"}));
+    // The menus are made when first opened, by assistive technology or by Alt+B.
+    QVERIFY(!form->findChild<QMenu*>());
+    QAccessible::queryAccessibleInterface(menuBar)->child(1)->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    QVERIFY(QApplication::activePopupWidget());
+    QCOMPARE(QApplication::activePopupWidget()->actions(), {control<QAction>(form, "actionAbout")});
+    QApplication::activePopupWidget()->close();
+    forms().form1.unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form) && !form->findChild<QMenu*>());
+    QTest::keyClick(form, Qt::Key_B, Qt::AltModifier);
+    auto* opened = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(opened);
+    QStringList entries;
+    for (QAction* entry : opened->actions()) {
+        entries << entry->text() + QLatin1Char('\t') + entry->shortcut().toString();
+    }
+    QCOMPARE(entries, QStringList({"&Read a Button Code…\tCtrl+O", "Make a Payment &Link…\tCtrl+L",
+                                   "Your Payment Lin&ks…\tCtrl+K", "\t", "E&xit\tCtrl+Q"}));
+    opened->close();
     for (int press = 0; press < 2; ++press) {
         QTest::keyClick(form, Qt::Key_O, Qt::ControlModifier);
         QTest::keyClick(form, Qt::Key_L, Qt::ControlModifier);
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        QTest::keyClick(form, Qt::Key_K, Qt::ControlModifier);
         control<QAction>(form, "actionAbout")->trigger();
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
@@ -989,8 +1028,47 @@ void Form1Test::menuOpensOneWindowOfEachKind()
     }
     shown.removeAll("");
     shown.sort();
-    QCOMPARE(shown,
-             QStringList({"quorvane::Form1", "quorvane::Form3", "quorvane::Form4", "quorvane::Form5"}));
+    QCOMPARE(shown, QStringList({"quorvane::Form1", "quorvane::Form3", "quorvane::Form4", "quorvane::Form5",
+                                 "quorvane::Form6"}));
+}
+
+// Beside this test program there is no network module: Ctrl+L says which file is
+// missing, once a press, and the rest of the tool works on.
+void Form1Test::missingNetworkModuleIsOneBoxAndGenerateWorks()
+{
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    MessageRecorder recorder;
+    for (std::size_t press = 1; press <= 2; ++press) {
+        QTest::keyClick(form, Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(recorder.boxes.size(), press);
+        QVERIFY2(recorder.boxes.back().text.contains(networkModulePath()),
+                 qPrintable(recorder.boxes.back().text));
+        QCOMPARE(recorder.boxes.back().style, MessageStyle::Critical);
+    }
+    QVERIFY(!loadedNetworkWindows());
+    const Entries entries = completeEntries();
+    fill(form, entries);
+    QCOMPARE(generateAndCopy(form, recorder).toUtf8(), bytes(expectedCode(entries)));
+}
+
+// The menu bar's overflow button, hidden unless the window is too narrow for its
+// menus, gets its picture when it is first drawn: the same as the desktop style's.
+void Form1Test::rarePicturesAreReadWhenFirstDrawn()
+{
+    const std::unique_ptr<QStyle> desktop(QStyleFactory::create(QStringLiteral("Fusion")));
+    DeferredIconStyle deferred(QStyleFactory::create(QStringLiteral("Fusion")));
+    for (const auto which : {QStyle::SP_ToolBarHorizontalExtensionButton,
+                             QStyle::SP_ToolBarVerticalExtensionButton, QStyle::SP_MessageBoxCritical}) {
+        const QIcon want = desktop->standardIcon(which);
+        const QIcon got = deferred.standardIcon(which);
+        QVERIFY(!want.isNull());
+        QCOMPARE(got.availableSizes(), want.availableSizes());
+        for (const int size : {8, 16, 32}) {
+            QCOMPARE(got.actualSize(QSize(size, size)), want.actualSize(QSize(size, size)));
+            QCOMPARE(got.pixmap(size).toImage(), want.pixmap(size).toImage());
+        }
+    }
 }
 
 void Form1Test::readingAButtonCodeFillsTheForm_data()
@@ -1005,6 +1083,14 @@ void Form1Test::readingAButtonCodeFillsTheForm_data()
         << QString::fromStdString(notCarriedMessageText({"tax"})) << true;
     QTest::newRow("no button") << QStringLiteral("<p>Buy now</p>") << QString(NoButtonMessage.data())
                                << false;
+    // Held whole and shown in part: its start alone is no button.
+    QTest::newRow("a button after a line of 2 MB")
+        << QStringLiteral(
+               "<p title='%1'></p><form action=//www.paypal.com/cgi-bin/webscr><input type=hidden "
+               "name=cmd value=_xclick><input name=business value=seller@shop.example><input name=tax><input "
+               "type=image src=https://www.paypal.com/images/x-click-but01.gif>")
+               .arg(QString(2 << 20, QLatin1Char('x')))
+        << QString::fromStdString(notCarriedMessageText({"tax"})) << true;
 }
 
 // Ctrl+O opens the reader; Ctrl+Return reads the pasted code into the form, which
@@ -1028,7 +1114,9 @@ void Form1Test::readingAButtonCodeFillsTheForm()
     QVERIFY(QTest::qWaitForWindowActive(reader));
     auto* paste = control<QPlainTextEdit>(reader, "txtCode");
     QCOMPARE(QApplication::focusWidget(), paste);
-    paste->setPlainText(code);
+    QApplication::clipboard()->setText(code);
+    QTest::keyClick(paste, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(paste->toPlainText() == code, code.size() < CodeBox::HeldFrom);
     QTest::keyClick(paste, Qt::Key_Return, Qt::ControlModifier);
     QTRY_VERIFY(!forms().form4.isLoaded() || !recorder.boxes.empty());
 

@@ -1,43 +1,27 @@
 #include "fakelauncher.h"
 #include "fakepaypal.h"
+#include "fakestore.h"
 #include "form1.h"
 #include "form5.h"
+#include "form7.h"
 #include "forms.h"
+#include "networkforms.h"
 #include "windows.h"
 
 #include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
-#include <map>
 
 using namespace quorvane;
 using namespace quorvane::testing;
 
 namespace {
-
-// The keyring as a map, answering on the next turn of the event loop; no keyring at all
-// while `missing` holds a reason.
-class FakeStore : public CredentialStore
-{
-public:
-    static inline std::map<Environment, Credentials> entries;
-    static inline QString missing;
-
-    void load(Environment environment) override
-    {
-        QTimer::singleShot(0, this, [this, environment] {
-            missing.isEmpty() ? emit loaded(environment, entries[environment]) : emit unavailable(missing);
-        });
-    }
-    void save(Environment environment, const Credentials& typed) override { entries[environment] = typed; }
-    void remove(Environment environment) override { entries.erase(environment); }
-};
 
 QString text(QWidget* form, const char* name)
 {
@@ -47,11 +31,6 @@ QString text(QWidget* form, const char* name)
 void type(QWidget* form, const char* name, const char* typed)
 {
     form->findChild<QLineEdit*>(QLatin1String(name))->setText(QLatin1String(typed));
-}
-
-void click(QWidget* form, const char* name)
-{
-    QTest::mouseClick(control<QWidget>(form, name), Qt::LeftButton);
 }
 
 // The main window with the entries a link needs, and `price`.
@@ -66,7 +45,7 @@ Form1* mainWindow(const char* price = "34.95")
 
 Form5* linkWindow(const char* clientId = "")
 {
-    Form5* form = forms().form5.get();
+    Form5* form = networkForms().form5.get();
     form->bringBack();
     QCoreApplication::processEvents(); // the keyring answers
     if (*clientId) {
@@ -93,14 +72,12 @@ private slots:
 
 void Form5Test::init()
 {
-    FakeStore::entries.clear();
-    FakeStore::missing.clear();
-    setCredentialStoreMaker([] { return std::make_unique<FakeStore>(); });
+    FakeStore::install();
 }
 
 void Form5Test::cleanup()
 {
-    forms().form5.unload();
+    networkForms().form5.unload();
     forms().form1.unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     setCredentialStoreMaker({});
@@ -180,15 +157,23 @@ void Form5Test::createsCancelsAndCloses()
     QTRY_VERIFY(browser.isGone());
     QCOMPARE(browser.arguments(), QStringList{link});
     QCOMPARE(boxes.boxes.size(), 0u);
+    click(form, "cmdQrCode");
+    QCOMPARE(control<QLineEdit>(networkForms().form7.get(), "txtLink")->text(), link);
+    QCOMPARE(control<QLabel>(networkForms().form7.get(), "lblItem")->text(), QStringLiteral("Oak board"));
+    networkForms().form7.unload();
 
-    // A refusal is one box naming the environment; the link and everything typed stay.
+    // A refusal is one box naming the environment; the link and its code go, everything typed stays.
     type(form, "txtSecret", "fake-wrong");
     click(form, "cmdCreate");
     QTRY_COMPARE(boxes.boxes.size(), 1u);
     QVERIFY(boxes.boxes[0].text.startsWith(
         "Error: PayPal did not accept this client ID and secret for Sandbox."));
     QCOMPARE(boxes.boxes[0].title, QStringLiteral("Error"));
-    QCOMPARE(text(form, "txtLink") + text(form, "txtSecret"), link + "fake-wrong");
+    QCOMPARE(text(form, "txtLink") + form->findChild<QPlainTextEdit*>("txtPageCode")->toPlainText() +
+                 text(form, "txtSecret"),
+             "fake-wrong");
+    QVERIFY(!control<QWidget>(form, "cmdCopyLink")->isEnabled() &&
+            !control<QWidget>(form, "cmdCopyCode")->isEnabled());
 
     // Cancel while PayPal takes its time: at once, and nothing is heard of it later.
     type(form, "txtClientId", "fake-slow");
@@ -203,9 +188,9 @@ void Form5Test::createsCancelsAndCloses()
             control<QWidget>(form, "Frame1")->isEnabled());
     QTest::qWait(2500);
     QCOMPARE(boxes.boxes.size(), 1u);
-    QCOMPARE(text(form, "txtLink"), link);
+    QCOMPARE(text(form, "txtLink"), QString());
     QTest::keyClick(control<QWidget>(form, "txtClientId"), Qt::Key_Escape);
-    QVERIFY(!forms().form5.isLoaded());
+    QVERIFY(!networkForms().form5.isLoaded());
 }
 
 void Form5Test::entriesToFixGoToTheMainWindow()

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -17,6 +18,7 @@ struct SeenBox
     QMessageBox::Icon icon = QMessageBox::Information;
     QStringList buttons;
     bool modal = false;
+    int height = 0;
 };
 
 // Reads the real box once it is up, then answers it with OK.
@@ -26,7 +28,8 @@ SeenBox showAndAnswer(const QString& text, MessageStyle style, const QString& ti
     QTimer::singleShot(0, [&seen] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
-        seen = {box->text(), box->windowTitle(), box->icon(), {}, box->isModal()};
+        seen = {box->text(), box->windowTitle(), box->icon(),
+                {},          box->isModal(),     box->frameGeometry().height()};
         for (QAbstractButton* button : box->buttons()) {
             seen.buttons << button->text();
         }
@@ -55,10 +58,19 @@ void MessageBoxTest::realBoxShowsTextTitleIconAndOkOnly_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("shownTitle");
     QTest::addColumn<QMessageBox::Icon>("icon");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("cut");
+    QString tall;
+    for (int line = 0; line < 2000; ++line) {
+        tall += QStringLiteral("field_%1, ").arg(line);
+    }
     QTest::newRow("plain, own title")
-        << MessageStyle::Plain << QStringLiteral("Set!") << QStringLiteral("Set!") << QMessageBox::NoIcon;
-    QTest::newRow("critical, no title")
-        << MessageStyle::Critical << QString() << QStringLiteral("Quorvane") << QMessageBox::Critical;
+        << MessageStyle::Plain << QStringLiteral("Set!") << QStringLiteral("Set!") << QMessageBox::NoIcon
+        << QStringLiteral("Some text") << false;
+    QTest::newRow("critical, no title") << MessageStyle::Critical << QString() << QStringLiteral("Quorvane")
+                                        << QMessageBox::Critical << QStringLiteral("Some text") << false;
+    QTest::newRow("taller than the screen") << MessageStyle::Plain << QString() << QStringLiteral("Quorvane")
+                                            << QMessageBox::NoIcon << tall << true;
 }
 
 void MessageBoxTest::realBoxShowsTextTitleIconAndOkOnly()
@@ -67,10 +79,16 @@ void MessageBoxTest::realBoxShowsTextTitleIconAndOkOnly()
     QFETCH(QString, title);
     QFETCH(QString, shownTitle);
     QFETCH(QMessageBox::Icon, icon);
+    QFETCH(QString, text);
+    QFETCH(bool, cut);
 
-    const SeenBox seen = showAndAnswer(QStringLiteral("Some text"), style, title);
+    const SeenBox seen = showAndAnswer(text, style, title);
 
-    QCOMPARE(seen.text, QStringLiteral("Some text"));
+    QCOMPARE(seen.text != text, cut);
+    QVERIFY(!cut || (seen.text.size() > 200 && seen.text.endsWith(QChar(0x2026)) &&
+                     text.startsWith(seen.text.chopped(1))));
+    QVERIFY2(seen.height <= QApplication::primaryScreen()->availableGeometry().height(),
+             qPrintable(QStringLiteral("%1 px tall").arg(seen.height)));
     QCOMPARE(seen.title, shownTitle);
     QCOMPARE(seen.icon, icon);
     QCOMPARE(seen.buttons.size(), 1);

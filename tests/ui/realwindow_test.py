@@ -27,6 +27,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.request
 import xml.etree.ElementTree as ET
 import zlib
 from http.server import ThreadingHTTPServer
@@ -46,7 +47,10 @@ CODE_TITLE = "The Code!"
 ABOUT_TITLE = "Licensed Owner Details"
 READ_TITLE = "Read a Button Code"
 LINK_TITLE = "PayPal Payment Link"
+LINKS_TITLE = "Your PayPal Payment Links"
+QR_TITLE = "QR Code"
 FAKE_PAYPAL = SOURCE_DIR / "tests" / "paypalapi" / "fakepaypal.py"
+PANELS = {"quorvane::CredentialsPanel": "credentialspanel.ui"}  # widget class: its .ui file in ui/
 
 
 # Which main-window control holds which entry.
@@ -69,7 +73,8 @@ def check(condition, message):
 
 class Layout:
     """Control rectangles of one window, in pixels from its client area's top left,
-    read from the window's .ui file (children are placed relative to their container).
+    read from the window's .ui file (children are placed relative to their container; a
+    panel of its own .ui file, such as the credentials panel, is read from that file).
     The main window's form stands below its menu bar, whose height the .ui does not
     give: `menu_height` is set once the window is seen."""
 
@@ -93,6 +98,8 @@ class Layout:
         return tuple(int(r.find(k).text) for k in ("x", "y", "width", "height"))
 
     def _walk(self, widget, ox, oy, container):
+        if widget.get("class") in PANELS:
+            widget = ET.parse(SOURCE_DIR / "ui" / PANELS[widget.get("class")]).getroot().find("widget")
         children = widget.findall("widget") + widget.findall("layout/item/widget")
         for child in children:
             if child.get("class") == "QMenuBar":
@@ -565,6 +572,8 @@ class Scenarios:
         self.code_layout = Layout(SOURCE_DIR / "ui" / "form2.ui")
         self.about_layout = Layout(SOURCE_DIR / "ui" / "form3.ui")
         self.link_layout = Layout(SOURCE_DIR / "ui" / "form5.ui")
+        self.links_layout = Layout(SOURCE_DIR / "ui" / "form6.ui")
+        self.qr_layout = Layout(SOURCE_DIR / "ui" / "form7.ui")
         self.pages = []  # (entry, code) for the browser check
         self.running = []  # left running by a failure, until the screen is saved
 
@@ -683,6 +692,12 @@ class Scenarios:
         code = browser_test.generate(self.args.buttoncode, HOSTILE)
         tool = self.start()
         tool.fill(PLAIN)
+        self.desktop.wait_gone(self.open_reader_and_read(tool, code))
+        check(self.generate_and_copy(tool, HOSTILE) == code, "the code read back is not the code written")
+        tool.exit()
+
+    def open_reader_and_read(self, tool, code):
+        """Ctrl+O, the code pasted, Ctrl+Return; returns the reader window."""
         tool.click("Text5")  # the keyboard goes to the window it clicks
         self.desktop.key("ctrl+o")
         reader = self.desktop.wait_window(READ_TITLE)
@@ -690,9 +705,29 @@ class Scenarios:
         self.desktop.set_clipboard(code)
         self.desktop.click(reader, (w // 2, h // 2))
         self.desktop.key("ctrl+v", "ctrl+Return")
+        return reader
+
+    def abandoned_reads(self):
+        """Two reads of markup nested too deep for any page, each left with Escape at
+        once: a button then reads within 1 s. Exit during a third such read ends the
+        program within 1 s."""
+        hostile = b"<b>" * 300000 + browser_test.generate(self.args.buttoncode, PLAIN)
+        tool = self.start()
+        for _ in range(2):
+            reader = self.open_reader_and_read(tool, hostile)
+            time.sleep(0.3)
+            self.desktop.key("Escape")
+            self.desktop.wait_gone(reader)
+        reader = self.open_reader_and_read(tool, browser_test.generate(self.args.buttoncode, HOSTILE))
+        started = time.monotonic()
         self.desktop.wait_gone(reader)
-        check(self.generate_and_copy(tool, HOSTILE) == code, "the code read back is not the code written")
-        tool.exit()
+        took = time.monotonic() - started
+        check(took < 1, f"a button took {took:.2f} s to read after two abandoned reads")
+        self.open_reader_and_read(tool, hostile)
+        time.sleep(0.3)
+        tool.click("Command3")
+        status = tool.proc.wait(timeout=1)  # a time-out fails the scenario
+        check(status == 0, f"the program ended with status {status} after Exit during a read")
 
     def payment_link(self):
         """Ctrl+L on a filled form, Sandbox, an app's credentials and Create, against a
@@ -733,9 +768,121 @@ class Scenarios:
               f"PayPal was asked {[c['path'] for c in calls]}")
         check(all(c["client"] == "shop-app" and not c["problems"] for c in calls), f"PayPal saw {calls}")
 
+    def payment_links(self):
+        """Ctrl+K, Sandbox, Show Links against a fake PayPal with 250 links, the filter,
+        Copy Link, QR Code… and Save PNG… in the save dialog, then Delete…: Enter takes
+        No, the default; Yes deletes, and PayPal saw one DELETE, for that link alone."""
+        fake = subprocess.Popen([sys.executable, str(FAKE_PAYPAL), "--links", "250"], stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        line = b""
+        try:
+            port = int(fake.stdout.readline().split()[1])
+            threading.Thread(target=fake.stdout.read, daemon=True).start()  # its log of calls, unread
+            deletes = lambda: json.load(urllib.request.urlopen(f"http://127.0.0.1:{port}/fake/deletes", timeout=5))
+            tool = self.start(dict(self.desktop.env, QUORVANE_PAYPAL_API=f"http://127.0.0.1:{port}",
+                                   DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent"))
+            tool.click("Text5")
+            self.desktop.key("ctrl+k")
+            window = self.desktop.wait_window(LINKS_TITLE)
+            layout = self.links_layout
+            check(self.desktop.geometry(window)[2:] == layout.size, f"the list window is not {layout.size}")
+            self.desktop.click(window, layout.indicator("optSandbox"))
+            for box, typed in (("txtClientId", "shop-app"), ("txtSecret", "fake-secret")):
+                self.desktop.click(window, layout.centre(box))
+                self.desktop.type(typed)
+            self.desktop.click(window, layout.centre("cmdShow"))
+            self.desktop.click(window, layout.centre("txtFilter"))
+            self.desktop.type("sku-249")
+            # The last link of the third page, alone in the first row once it has come.
+            x, y, _, _ = layout.visible_rect("tblLinks")
+            first_row = (x + 100, y + 36)
+            want = f"https://www.sandbox.paypal.com/ncp/payment/{zlib.crc32(b'shop-app'):08X}00249".encode()
+            deadline = time.monotonic() + STEP_TIMEOUT
+            while line != want:
+                check(time.monotonic() < deadline, f"Copy Link of the filtered row copied {line!r}, not {want!r}")
+                time.sleep(0.2)
+                self.desktop.click(window, first_row)
+                self.desktop.click(window, layout.centre("cmdCopyLink"))
+                line = self.desktop.clipboard() or b""
+
+            self.desktop.click(window, layout.centre("cmdQrCode"))
+            qr = self.desktop.wait_window(QR_TITLE)
+            self.desktop.click(qr, self.qr_layout.centre("cmdSavePng"))
+            dialog = self.desktop.wait_window("Save the QR Code as PNG")
+            saved = self.workdir / "link-249.png"
+            self.desktop.key("ctrl+a")
+            self.desktop.type(str(saved))
+            self.desktop.key("Return")
+            self.desktop.wait_gone(dialog)
+            deadline = time.monotonic() + STEP_TIMEOUT
+            while not saved.exists():
+                check(time.monotonic() < deadline, "Save PNG… wrote no file")
+                time.sleep(0.1)
+            png = saved.read_bytes()
+            width, height = struct.unpack(">II", png[16:24])
+            check(png.startswith(b"\x89PNG") and width == height >= 1200, f"the PNG saved is {width}x{height}")
+            self.desktop.key("Escape")
+            self.desktop.wait_gone(qr)
+
+            self.desktop.click(window, first_row)
+            for answer in ("Return", "alt+y"):
+                self.desktop.click(window, layout.centre("cmdDelete"))
+                box = self.desktop.wait_window("Delete Payment Link")
+                self.desktop.key(answer)
+                self.desktop.wait_gone(box)
+                if answer == "Return":
+                    time.sleep(0.5)
+                    check(deletes() == {}, f"Enter in the question deleted {deletes()}")
+            rid = f"PLB-{zlib.crc32(b'shop-app'):08X}00249"
+            deadline = time.monotonic() + STEP_TIMEOUT
+            while deletes() != {rid: 1}:
+                check(time.monotonic() < deadline, f"PayPal saw the DELETEs {deletes()}, not one for {rid}")
+                time.sleep(0.2)
+            tool.exit()
+        finally:
+            fake.stdin.close()
+            fake.wait(timeout=STEP_TIMEOUT)
+
+    def without_network_module(self):
+        """A copy of the program whose network module is removed, then broken: Ctrl+L
+        shows one error box and no link window, and Generate still writes buttoncode's
+        code."""
+        source = Path(self.args.quorvane)
+        module = next(source.parent.parent.glob("lib*/**/quorvane/network.so"), None)
+        check(module is not None, f"no network module beside {source}")
+        copy = self.workdir / "copy"
+        (copy / "bin").mkdir(parents=True)
+        shutil.copy2(source, copy / "bin" / "quorvane")
+        broken = copy / module.relative_to(source.parent.parent)
+        shutil.copytree(module.parent, broken.parent)
+        broken.unlink()
+        for missing in (True, False):
+            if not missing:
+                broken.write_bytes(b"not a module\n")
+            tool = Tool(str(copy / "bin" / "quorvane"), self.desktop, self.main_layout)
+            self.running.append(tool)
+            tool.wait_main()
+            tool.fill(PLAIN)
+            tool.click("Text5")
+            self.desktop.key("ctrl+l")
+            box = self.desktop.wait_window("Error")
+            check(self.desktop.display.has_red(self.desktop.geometry(box)), "the error box shows no stop icon")
+            tool.answer_box(box)
+            check(not self.desktop.windows(LINK_TITLE), "a link window opened without the module")
+            self.generate_and_copy(tool, PLAIN)
+            tool.exit()
+
     def exit_at_once(self):
-        """Exit right after the start: the program ends, no other window ever shows."""
-        self.start().exit()
+        """Exit right after the start: the program ends, no other window ever shows.
+        Until then the program has loaded only what the main window uses: not the
+        network module, Qt Network, the keyring or libqrencode, nor an image format plugin."""
+        tool = self.start()
+        time.sleep(0.3)
+        with open(f"/proc/{tool.proc.pid}/maps") as maps:
+            loaded = {line.split()[-1] for line in maps if "/" in line}
+        unneeded = [path for path in loaded if re.search(r"/network\.so$|libQt6Network|libqt6keychain|libqrencode|/imageformats/", path)]
+        check(not unneeded, f"loaded at start: {sorted(unneeded)}")
+        tool.exit()
 
     def hostile_seller(self):
         """Quotes, markup, Café €, Жук and emoji pasted into every box, a currency, own picture."""
@@ -905,7 +1052,9 @@ class Scenarios:
             raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
 
 
-SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button", "payment_link", "hostile_seller", "own_image", "incomplete",
+SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button",
+             "abandoned_reads", "payment_link", "payment_links", "without_network_module", "hostile_seller",
+             "own_image", "incomplete",
              "refused_seller", "control_characters", "launcher_without_xdg_open", "exit_while_launching",
              "long_fields", "page_in_chromium"]
 

@@ -7,12 +7,18 @@
 #include "form3.h"
 #include "form4.h"
 #include "form5.h"
+#include "form6.h"
+#include "form7.h"
 #include "forms.h"
+#include "linksmodel.h"
+#include "networkforms.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QTableView>
 #include <QWindow>
 #include <cstdio>
 #include <variant>
@@ -36,6 +42,38 @@ QString sampleCode()
     const ButtonCodeResult result = GenerateButtonCode(request);
     const auto* code = std::get_if<ButtonCode>(&result);
     return code ? QString::fromStdString(code->text) : QString();
+}
+
+// A seller's links as PayPal might list them, for the list window.
+void showSampleLinks(Form6* window)
+{
+    const struct
+    {
+        const char* item;
+        const char* itemId;
+        const char* price;
+        const char* status;
+        int day;
+        const char* id;
+    } samples[] = {
+        {"Hand-bound notebook, A5", "NB-0042", "14.50", "ACTIVE", 8, "PLB-3KX7M2QW9TZ4N"},
+        {"Hand-bound notebook, A4", "NB-0043", "19.00", "ACTIVE", 8, "PLB-8RJ2VC5LD1HQA"},
+        {"Linen bookmark", "BM-0007", "4.25", "ACTIVE", 5, "PLB-Q6N9YB4EW3KT2"},
+        {"Leather journal (sold out)", "LJ-0011", "48.00", "INACTIVE", 2, "PLB-D7H1MZ8XR5UF6"},
+        {"Gift wrapping", "", "3.00", "ACTIVE", 1, "PLB-W2C4PG6JN8AS1"},
+    };
+    QList<PaymentLink> links;
+    for (const auto& sample : samples) {
+        const QString id = QString::fromLatin1(sample.id);
+        links.append({id, QString::fromUtf8(sample.item), QString::fromLatin1(sample.itemId),
+                      QString::fromLatin1(sample.price), QStringLiteral("EUR"),
+                      QString::fromLatin1(sample.status),
+                      QDateTime(QDate(2026, 12, sample.day), QTime(10, 30), Qt::UTC),
+                      QStringLiteral("https://www.paypal.com/ncp/payment/") + id.mid(4)});
+    }
+    static_cast<LinksModel*>(window->findChild<QTableView*>(QStringLiteral("tblLinks"))->model())
+        ->append(links);
+    window->findChild<QLabel*>(QStringLiteral("lblStatus"))->setText(QStringLiteral("5 links."));
 }
 
 bool render(QWidget* window, const QDir& directory, const QString& name)
@@ -78,6 +116,11 @@ int main(int argc, char* argv[])
     rendered = render(forms().form3.get(), directory, QStringLiteral("form3-about")) && rendered;
     forms().form4.get()->findChild<QPlainTextEdit*>(QStringLiteral("txtCode"))->setPlainText(sampleCode());
     rendered = render(forms().form4.get(), directory, QStringLiteral("form4-read")) && rendered;
-    rendered = render(forms().form5.get(), directory, QStringLiteral("form5-link")) && rendered;
+    rendered = render(networkForms().form5.get(), directory, QStringLiteral("form5-link")) && rendered;
+    showSampleLinks(networkForms().form6.get());
+    rendered = render(networkForms().form6.get(), directory, QStringLiteral("form6-links")) && rendered;
+    showQrCode(QStringLiteral("Hand-bound notebook, A5"),
+               QStringLiteral("https://www.paypal.com/ncp/payment/3KX7M2QW9TZ4N"));
+    rendered = render(networkForms().form7.get(), directory, QStringLiteral("form7-qrcode")) && rendered;
     return rendered ? 0 : 1;
 }

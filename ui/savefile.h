@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace quorvane {
+
+// Asks where to save, in the desktop's save dialog, starting at `suggested`; empty when
+// the seller cancels.
+QString askSaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                        const QString& filter);
+
+// Tests answer the dialog through this instead; an empty asker restores the dialog.
+using SaveFileAsker = std::function<QString(const QString& caption, const QString& suggested)>;
+void setSaveFileAsker(SaveFileAsker asker);
+
+// Writes the whole file or leaves what stood there (a temporary file renamed into
+// place); why not, when it fails.
+std::optional<QString> writeWholeFile(const QString& path, const QByteArray& bytes);
+
+} // namespace quorvane
