@@ -31,7 +31,8 @@ void removeLeftTemporary(const QString& path, const QByteArray& bytes)
 {
     const QFileInfo target(path);
     const QString prefix = target.fileName() + QLatin1Char('.');
-    for (const QFileInfo& entry : QDir(target.absolutePath()).entryInfoList(QDir::Files | QDir::Hidden)) {
+    for (const QFileInfo& entry :
+         QDir(target.absolutePath()).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
         const QString name = entry.fileName();
         if (name.size() != prefix.size() + 6 || !name.startsWith(prefix) || entry.size() != bytes.size()) {
             continue;
