@@ -2,12 +2,14 @@
 
 #include "checks.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
+#include <algorithm>
 
 namespace quorvane {
 
@@ -92,7 +94,6 @@ QString refusedText(const QByteArray& body, Call call)
 
 QString failureText(int status, const QByteArray& body, Environment environment, Call call)
 {
-    static const char* const verbs[] = {"create", "list", "read", "delete"};
     switch (status) {
     case 401:
         return credentialsRefusedText(environment);
@@ -100,7 +101,7 @@ QString failureText(int status, const QByteArray& body, Environment environment,
         return QStringLiteral(
                    "Error: PayPal does not let this app %1 payment links. In the PayPal developer dashboard, "
                    "open the app in Apps & Credentials and enable Payment Links and Buttons, then try again.")
-            .arg(QLatin1String(verbs[static_cast<int>(call)]));
+            .arg(deed(call).section(QLatin1Char(' '), 0, 0));
     case 400:
     case 422:
         return refusedText(body, call);
@@ -111,18 +112,23 @@ QString failureText(int status, const QByteArray& body, Environment environment,
     }
 }
 
-std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body, Environment environment)
+std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body, Environment environment,
+                                             Call call)
 {
     if (status != 200) {
-        return failureText(status, body, environment, Call::Create);
+        return failureText(status, body, environment, call);
     }
+    static const QRegularExpression b64token(
+        QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9\\-._~+/]+=*")));
     const QJsonObject answer = QJsonDocument::fromJson(body).object();
-    Token token{answer.value(QLatin1String("access_token")).toString(),
-                std::chrono::seconds(answer.value(QLatin1String("expires_in")).toInteger())};
-    if (token.accessToken.isEmpty() || token.expiresIn.count() <= 0) {
-        return unreadableText(Call::Create);
+    const QString token = answer.value(QLatin1String("access_token")).toString();
+    const double life = answer.value(QLatin1String("expires_in")).toDouble();
+    if (!b64token.match(token).hasMatch() || !(life >= 1)) {
+        return unreadableText(call);
     }
-    return token;
+    // Clamped before it becomes a count, so that no figure overflows the clock.
+    return Token{token, std::chrono::seconds(static_cast<std::chrono::seconds::rep>(
+                            std::min(life, static_cast<double>(LongestTokenLife.count()))))};
 }
 
 CreateAnswer readCreateAnswer(int status, const QByteArray& body, Environment environment)
@@ -181,6 +187,35 @@ QString serverErrorText(int status, Call call)
                "Error: PayPal's server had a problem (HTTP status %1), also when asked a second time, "
                "and did not %2. Try again in a few minutes.")
         .arg(QString::number(status), deed(call));
+}
+
+std::optional<std::chrono::seconds> readRetryAfter(const QByteArray& value)
+{
+    static const QRegularExpression seconds(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{1,9}")));
+    QString text = QString::fromLatin1(value).trimmed();
+    if (seconds.match(text).hasMatch()) {
+        return std::chrono::seconds(text.toLongLong());
+    }
+    // HTTP's dates are in GMT, a zone Qt reads only as an offset.
+    if (text.endsWith(QLatin1String(" GMT"))) {
+        text = text.chopped(4) + QLatin1String(" +0000");
+    }
+    const QDateTime date = QDateTime::fromString(text, Qt::RFC2822Date);
+    if (!date.isValid()) {
+        return std::nullopt;
+    }
+    return std::chrono::seconds(std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(date)));
+}
+
+QString tooManyRequestsText(Call call, std::optional<std::chrono::seconds> wait)
+{
+    const qint64 minutes = wait ? (wait->count() + 59) / 60 : 1;
+    return QStringLiteral(
+               "Error: PayPal is getting too many requests from this app (HTTP status 429) and did not %1. Try "
+               "again in %2.")
+        .arg(deed(call),
+             minutes <= 1 ? QStringLiteral("a minute") : QStringLiteral("%1 minutes").arg(minutes));
 }
 
 QString unreadableText(Call call)

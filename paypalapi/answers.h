@@ -28,8 +28,13 @@ struct Token
     std::chrono::seconds expiresIn{0};
 };
 
-// The answer to the token call: the token, or the text of the error box.
-std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body, Environment environment);
+// PayPal's tokens last nine hours; a longer life given is taken as that.
+inline constexpr std::chrono::seconds LongestTokenLife{32400};
+
+// The answer to the token call asked for `call`: the token (of RFC 6750's b64token
+// characters only, as it goes into a header), or the text of the error box.
+std::variant<Token, QString> readTokenAnswer(int status, const QByteArray& body, Environment environment,
+                                             Call call);
 
 // The answer to the create call: the payment link, or the text of the error box.
 struct CreateAnswer
@@ -50,6 +55,10 @@ QString transportFailureText(QNetworkReply::NetworkError error, const QString& h
 // A request that got no answer in time, or a server error, twice.
 QString timeoutText(const QString& host, std::chrono::milliseconds limit);
 QString serverErrorText(int status, Call call);
+// The wait a Retry-After header asks for, in seconds or as an HTTP date; none when it is neither.
+std::optional<std::chrono::seconds> readRetryAfter(const QByteArray& value);
+// A 429 that came again, or that asked for a longer wait than the program makes (none when not said).
+QString tooManyRequestsText(Call call, std::optional<std::chrono::seconds> wait);
 QString unreadableText(Call call);
 
 } // namespace quorvane

@@ -14,10 +14,14 @@ namespace quorvane {
 
 namespace {
 
-bool matches(const QString& text, const QString& pattern, qsizetype longest)
+bool matches(const QString& text, const QRegularExpression& pattern, qsizetype longest)
 {
-    const QRegularExpression expression(QRegularExpression::anchoredPattern(pattern));
-    return text.size() <= longest && expression.match(text).hasMatch();
+    return text.size() <= longest && pattern.match(text).hasMatch();
+}
+
+QRegularExpression anchored(const char* pattern)
+{
+    return QRegularExpression(QRegularExpression::anchoredPattern(QLatin1String(pattern)));
 }
 
 QString textOf(const QJsonObject& object, const char* name)
@@ -29,7 +33,7 @@ QString textOf(const QJsonObject& object, const char* name)
 // (refused as a newly made one is) or a status that is not a word of PayPal's.
 std::optional<PaymentLink> readPaymentLink(const QJsonObject& resource)
 {
-    const QJsonObject item = resource.value(QLatin1String("line_items")).toArray().first().toObject();
+    const QJsonObject item = resource.value(QLatin1String("line_items")).toArray().at(0).toObject();
     const QJsonObject amount = item.value(QLatin1String("unit_amount")).toObject();
     PaymentLink link{textOf(resource, "id"),
                      textOf(item, "name"),
@@ -39,12 +43,14 @@ std::optional<PaymentLink> readPaymentLink(const QJsonObject& resource)
                      textOf(resource, "status"),
                      QDateTime::fromString(textOf(resource, "create_time"), Qt::ISODateWithMs).toUTC(),
                      textOf(resource, "payment_link")};
+    static const QRegularExpression status = anchored("[A-Z][A-Z_]*");
+    static const QRegularExpression price = anchored("(-?[0-9]+)|(-?([0-9]+)?[.][0-9]+)");
+    static const QRegularExpression currency = anchored("[A-Z]{3}");
     if (!isPaymentLinkId(link.id) || !isPayPalLink(link.link) ||
-        !(link.status.isEmpty() || matches(link.status, QStringLiteral("[A-Z][A-Z_]*"), 40))) {
+        !(link.status.isEmpty() || matches(link.status, status, 40))) {
         return std::nullopt;
     }
-    if (!matches(link.price, QStringLiteral("(-?[0-9]+)|(-?([0-9]+)?[.][0-9]+)"), 32) ||
-        !matches(link.currency, QStringLiteral("[A-Z]{3}"), 3)) {
+    if (!matches(link.price, price, 32) || !matches(link.currency, currency, 3)) {
         link.price.clear();
         link.currency.clear();
     }
@@ -62,12 +68,14 @@ QString notFoundText(const QString& id)
 
 bool isPaymentLinkId(const QString& id)
 {
-    return matches(id, QStringLiteral("[A-Z]{3}-[A-Z0-9]+"), 127);
+    static const QRegularExpression form = anchored("[A-Z]{3}-[A-Z0-9]+");
+    return matches(id, form, 127);
 }
 
 bool isPageToken(const QString& token)
 {
-    return matches(token, QStringLiteral("[a-zA-Z0-9_-]+"), 255);
+    static const QRegularExpression form = anchored("[a-zA-Z0-9_-]+");
+    return matches(token, form, 255);
 }
 
 std::variant<PaymentLink, QString> readLinkAnswer(int status, const QByteArray& body, Environment environment,
@@ -109,7 +117,8 @@ LinksPage LinkListReader::read(int status, const QByteArray& body)
     }
     const QJsonDocument document = QJsonDocument::fromJson(body);
     const QJsonObject answer = document.object();
-    for (const QJsonValue resource : answer.value(QLatin1String("resources")).toArray()) {
+    const QJsonArray resources = answer.value(QLatin1String("resources")).toArray();
+    for (const QJsonValue resource : resources) {
         if (std::optional<PaymentLink> link = readPaymentLink(resource.toObject())) {
             page.links << *link;
         } else {
@@ -127,11 +136,16 @@ LinksPage LinkListReader::read(int status, const QByteArray& body)
                 page.failure = QStringLiteral(
                     "Error: PayPal sent a page of the list a second time, so the list of links is not "
                     "complete. Try again later.");
+            } else if (m_pageTokens.size() + 1 >= MostLinkPages) {
+                page.failure =
+                    QStringLiteral(
+                        "Error: PayPal's list of links did not end after %1 pages, so it is not complete.")
+                        .arg(MostLinkPages);
             }
             m_pageTokens.insert(page.nextPageToken);
         }
     }
-    if (!document.isObject()) {
+    if (!document.isObject() || resources.size() > LinksPageSize) {
         page.failure = unreadableText(Call::List);
     }
     if (!page.failure.isEmpty()) {

@@ -43,7 +43,13 @@ struct LinksPage
     QString failure;
 };
 
-// Reads the pages of one listing in turn; a page token seen before is a loop and ends it.
+// How many links a page of the list holds at most, as the program asks PayPal; and how
+// many pages a list may have (more would not be a seller's own links).
+inline constexpr int LinksPageSize = 100;
+inline constexpr qsizetype MostLinkPages = 1000;
+
+// Reads the pages of one listing in turn; a page token seen before is a loop and ends it,
+// as does a page of more links than asked for and a page past the last there may be.
 class LinkListReader
 {
 public:

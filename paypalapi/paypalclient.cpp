@@ -1,6 +1,7 @@
 #include "paypalclient.h"
 
 #include <QNetworkRequest>
+#include <QRegularExpression>
 #include <QUrlQuery>
 #include <QUuid>
 #include <variant>
@@ -17,6 +18,7 @@ PayPalClient::PayPalClient(TokenCache& tokens, QObject* parent) : QObject(parent
 {
     connect(&m_runner, &RequestRunner::answered, this, &PayPalClient::answered);
     connect(&m_runner, &RequestRunner::failed, this, &PayPalClient::fail);
+    connect(&m_runner, &RequestRunner::waiting, this, &PayPalClient::waiting);
 }
 
 PayPalClient::~PayPalClient()
@@ -30,12 +32,12 @@ void PayPalClient::setTiming(Timing timing)
 }
 
 void PayPalClient::createLink(Environment environment, const QString& clientId, const QString& secret,
-                              const QByteArray& body)
+                              const QByteArray& body, const QByteArray& requestId)
 {
     cancel();
     m_body = body;
     // One key per press, the same on the retry, so that PayPal makes one link of both.
-    m_requestId = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    m_requestId = requestId.isEmpty() ? QUuid::createUuid().toByteArray(QUuid::WithoutBraces) : requestId;
     start(Call::Create, environment, clientId, secret);
 }
 
@@ -69,9 +71,16 @@ void PayPalClient::start(Call call, Environment environment, const QString& clie
     m_base = apiBase(environment);
     m_clientId = clientId;
     m_secret = secret;
-    // Only an id of PayPal's form goes into an address.
+    // Only an id of PayPal's form goes into an address, only a key of its form into a header.
     if ((call == Call::Read || call == Call::Delete) && !isPaymentLinkId(m_id)) {
         fail(QStringLiteral("Error: \"%1\" is not the ID of a PayPal payment link.").arg(m_id.left(130)));
+        return;
+    }
+    static const QRegularExpression requestKey(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9a-zA-Z_-]{1,108}")));
+    if (call == Call::Create && !requestKey.match(QString::fromLatin1(m_requestId)).hasMatch()) {
+        fail(QStringLiteral("Error: \"%1\" cannot be the PayPal-Request-Id of a payment link.")
+                 .arg(QString::fromLatin1(m_requestId.left(130))));
         return;
     }
     if (std::optional<QString> token = m_tokens.find(environment, clientId, secret)) {
@@ -106,6 +115,8 @@ QNetworkRequest PayPalClient::request(const QString& path) const
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setRawHeader("Accept", "application/json");
+    // Answers come as they are sent, so that their size limit is that of what is read.
+    request.setRawHeader("Accept-Encoding", "identity");
     return request;
 }
 
@@ -117,7 +128,7 @@ void PayPalClient::sendToken()
                        "Basic " + (m_clientId + QLatin1Char(':') + m_secret).toUtf8().toBase64());
     token.setHeader(QNetworkRequest::ContentTypeHeader,
                     QByteArrayLiteral("application/x-www-form-urlencoded"));
-    m_runner.run(token, "POST", QByteArrayLiteral("grant_type=client_credentials"));
+    m_runner.run(m_call, token, "POST", QByteArrayLiteral("grant_type=client_credentials"));
 }
 
 void PayPalClient::sendCall()
@@ -130,24 +141,24 @@ void PayPalClient::sendCall()
     case Call::Create:
         call.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
         call.setRawHeader("PayPal-Request-Id", m_requestId);
-        m_runner.run(call, "POST", m_body);
+        m_runner.run(m_call, call, "POST", m_body);
         return;
     case Call::List: {
         // The page size goes with the first request only, as PayPal asks.
         QUrlQuery query;
         query.addQueryItem(m_pageToken.isEmpty() ? QStringLiteral("page_size") : QStringLiteral("page_token"),
-                           m_pageToken.isEmpty() ? QStringLiteral("100") : m_pageToken);
+                           m_pageToken.isEmpty() ? QString::number(LinksPageSize) : m_pageToken);
         QUrl url = call.url();
         url.setQuery(query);
         call.setUrl(url);
-        m_runner.run(call, "GET");
+        m_runner.run(m_call, call, "GET");
         return;
     }
     case Call::Read:
-        m_runner.run(call, "GET");
+        m_runner.run(m_call, call, "GET");
         return;
     case Call::Delete:
-        m_runner.run(call, "DELETE");
+        m_runner.run(m_call, call, "DELETE");
         return;
     }
 }
@@ -166,7 +177,7 @@ void PayPalClient::answered(int status, const QByteArray& body)
 
 void PayPalClient::tokenAnswered(int status, const QByteArray& body)
 {
-    std::variant<Token, QString> answer = readTokenAnswer(status, body, m_environment);
+    std::variant<Token, QString> answer = readTokenAnswer(status, body, m_environment, m_call);
     if (const auto* text = std::get_if<QString>(&answer)) {
         fail(*text);
         return;

@@ -17,8 +17,10 @@ namespace quorvane {
 
 // Talks to PayPal's Payment Links and Buttons API for the seller's app, without
 // blocking: a token for the client ID and secret (kept in the cache), then the call
-// itself. Each call ends in exactly one of its own signals or failed, unless cancel or
-// another call comes first. Certificates are always verified; a TLS error fails the call.
+// itself. Each call ends in exactly one of its own signals (for a list, linksListed after
+// its pages) or failed, unless cancel or another call comes first, also from a slot of
+// linksPage; an id or key not of PayPal's form fails at once. Certificates are always
+// verified; a TLS error fails the call.
 class PayPalClient : public QObject
 {
     Q_OBJECT
@@ -29,8 +31,9 @@ public:
 
     void setTiming(Timing timing);
 
+    // `requestId`, PayPal's idempotency key, is made up when not given.
     void createLink(Environment environment, const QString& clientId, const QString& secret,
-                    const QByteArray& body);
+                    const QByteArray& body, const QByteArray& requestId = {});
     // Every page of the seller's links, 100 a page.
     void listLinks(Environment environment, const QString& clientId, const QString& secret);
     void readLink(Environment environment, const QString& clientId, const QString& secret, const QString& id);
@@ -49,6 +52,8 @@ signals:
     // Only once PayPal confirmed it.
     void linkDeleted(const QString& id);
     void failed(const QString& text);
+    // A line for the window while the program waits as PayPal asked, before it asks again.
+    void waiting(const QString& text);
 
 private:
     void start(Call call, Environment environment, const QString& clientId, const QString& secret);

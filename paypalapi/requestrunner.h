@@ -1,5 +1,7 @@
 #pragma once
 
+#include "answers.h"
+
 #include <QByteArray>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
@@ -22,8 +24,10 @@ struct Timing
 };
 
 // Sends one request to PayPal and waits for its answer without blocking: retried once,
-// the same, after a server error or when no answer came in time. Exactly one of answered
-// and failed follows each run, unless cancel comes first.
+// the same, after a server error, when no answer came in time, or after a 429 once the
+// wait PayPal asks for (at most a minute) is over. An answer is read as it arrives and
+// refused past 1 MB. Exactly one of answered and failed follows each run, unless cancel
+// comes first; the texts are worded for `call`.
 class RequestRunner : public QObject
 {
     Q_OBJECT
@@ -33,7 +37,7 @@ public:
     ~RequestRunner() override;
 
     void setTiming(Timing timing);
-    void run(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& body = {});
+    void run(Call call, const QNetworkRequest& request, const QByteArray& verb, const QByteArray& body = {});
     // Stops at once; nothing more is reported for the request.
     void cancel();
     bool isBusy() const;
@@ -41,13 +45,17 @@ public:
 signals:
     // Any HTTP answer, a server error only when it came twice.
     void answered(int status, const QByteArray& body);
-    // No HTTP answer: the text of the error box.
+    // No HTTP answer, or none that can be used: the text of the error box.
     void failed(const QString& text);
+    // A line for the window while the program waits as PayPal asked.
+    void waiting(const QString& text);
 
 private:
     void send();
+    void readSome();
     void replyFinished();
-    bool retryOnce();
+    bool retryOnce(std::chrono::milliseconds delay);
+    bool waitAsAsked(const QByteArray& retryAfter);
     void forget();
 
     QNetworkAccessManager m_network;
@@ -58,7 +66,10 @@ private:
     QNetworkRequest m_request;
     QByteArray m_verb;
     QByteArray m_body;
+    QByteArray m_received;
+    Call m_call = Call::Create;
     bool m_timedOut = false;
+    bool m_tooLong = false;
     bool m_retried = false;
 };
 

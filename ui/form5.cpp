@@ -48,6 +48,7 @@ Form5::Form5(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form5>()
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &Form5::cmdClose_Click);
     connect(&m_paypal, &PayPalClient::linkCreated, this, &Form5::linkCreated);
     connect(&m_paypal, &PayPalClient::failed, this, &Form5::linkFailed);
+    connect(&m_paypal, &PayPalClient::waiting, this, &Form5::setStatus);
 
     Form_Load();
 }
@@ -119,9 +120,16 @@ void Form5::linkCreated(const QString& link)
                   : QStringLiteral("PayPal made the link."));
 }
 
-// The last link, if any, stays; so does everything typed.
+// The last link goes, so that it is not taken for one of these entries; everything typed stays.
 void Form5::linkFailed(const QString& text)
 {
+    m_link.clear();
+    m_code.clear();
+    m_ui->txtLink->clear();
+    m_ui->txtPageCode->clear();
+    for (QPushButton* button : {m_ui->cmdCopyLink, m_ui->cmdCopyCode, m_ui->cmdOpenLink}) {
+        button->setEnabled(false);
+    }
     setWorking(false);
     setStatus(QStringLiteral("No link was made."));
     MsgBox(text, MessageStyle::Plain, ErrorTitle);

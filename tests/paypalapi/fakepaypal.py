@@ -3,12 +3,13 @@
 "PORT <n>", then per call a JSON line: method, path, query, client, request id and "problems", its
 departures from the documented headers, parameters and body (answered 400). The secret must be
 fake-secret; the client ID picks the answer: fake-403, fake-422, fake-500 (500, then the link for the
-same request id), fake-500x2, fake-slow (after --delay s), else the link. Each client has its own links
-to list (page_size 1-100 first, then the page_token of the `next` link), read and delete: those it made,
-and --links N made up (fake-list-N: N; fake-loop: 250, every `next` link the same). GET /fake/deletes
-answers how many DELETEs each id got. Stops at the end of its input or after ten minutes.
+same request id), fake-500x2, fake-slow (after --delay s), fake-429 (429 with Retry-After: 1, then the
+link), fake-429-3600, fake-endless (a token answer that never ends), fake-crlf (a token with CR LF and a
+header after it), else the link. Each client has links to list (page_size 1-100 first, then the page_token
+of the `next` link), read and delete: those it made, and --links N made up (fake-list-N: N). GET
+/fake/deletes answers how many DELETEs each id got. Stops at the end of its input or after ten minutes.
 """
-import argparse, base64, json, re, secrets, sys, threading, time, zlib
+import argparse, base64, contextlib, json, re, secrets, sys, threading, time, zlib
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlparse
 
@@ -21,22 +22,20 @@ tokens, seen, store, pages, deletes = {}, {}, {}, {}, {}
 lock = threading.Lock()
 
 
-def resource(rid, name, price, currency, status, hour, return_url="https://shop.example/thanks"):
+def resource(rid, name, price, currency, status, hour):
     """A link as the reference's answers hold it."""
-    return {"id": rid, "payment_link": f"https://www.sandbox.paypal.com/ncp/payment/{rid[4:]}",
-            "status": status, "create_time": f"2026-{1 + hour // 672 % 12:02d}-{1 + hour // 24 % 28:02d}T"
-            f"{hour % 24:02d}:00:00Z", "update_time": "2026-12-01T00:00:00Z", "integration_mode": "LINK",
-            "type": "BUY_NOW", "reusable": "MULTIPLE", "return_url": return_url,
+    return {"id": rid, "payment_link": f"https://www.sandbox.paypal.com/ncp/payment/{rid[4:]}", "status": status,
+            "create_time": f"2026-{1 + hour // 672 % 12:02d}-{1 + hour // 24 % 28:02d}T{hour % 24:02d}:00:00Z",
+            "integration_mode": "LINK", "type": "BUY_NOW", "reusable": "MULTIPLE", "return_url": "https://shop.example/",
             "line_items": [{"name": name, "product_id": f"SKU-{hour}", "unit_amount": {"currency_code": currency,
-                                                                                        "value": price}}],
-            "links": [{"href": f"{LINKS}/{rid}", "rel": "self", "method": "GET"}]}
+                                                                                        "value": price}}]}
 
 
 def links_of(client, made_up):
     """The client's links, made up on first use."""
     if client not in store:
         count = re.fullmatch(r"fake-list-(\d+)", client)
-        count = int(count.group(1)) if count else 250 if client == "fake-loop" else made_up
+        count = int(count.group(1)) if count else made_up
         mark = f"{zlib.crc32(client.encode()):08X}"
         store[client] = {r["id"]: r for r in (resource(
             f"PLB-{mark}{i:05d}", f"{NAMES[i % len(NAMES)]} {i}", f"{i * 10}" if i % 3 == 2 else f"{i * 137 % 10000 / 100:.2f}",
@@ -68,20 +67,16 @@ def problems(body):
     return p
 
 
+def invalid(p):
+    return 400, {"name": "INVALID_REQUEST", "details": [{"issue": "INVALID_PARAMETER", "description": i} for i in p]}
+
+
 class PayPal(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    extra = {}
 
-    def do_POST(self):
-        self.answer("POST")
-
-    def do_GET(self):
-        self.answer("GET")
-
-    def do_DELETE(self):
-        self.answer("DELETE")
-
-    def answer(self, method):
-        url = urlparse(self.path)
+    def answer(self):
+        url, method = urlparse(self.path), self.command
         if url.path == "/fake/deletes":
             with lock:
                 return self.reply(200, dict(deletes))
@@ -89,20 +84,34 @@ class PayPal(BaseHTTPRequestHandler):
         kind, _, credential = self.headers.get("Authorization", "").partition(" ")
         call = {"method": method, "path": url.path, "query": parse_qs(url.query, keep_blank_values=True),
                 "client": None, "request_id": self.headers.get("PayPal-Request-Id"), "problems": []}
+        call["problems"] += ["X-Injected: a header out of an answer"] if "X-Injected" in self.headers else []
+        self.extra = {}
         with lock:
             status, answer = self.token(kind, credential, raw, call) if url.path == "/v1/oauth2/token" else \
                 self.create(kind, credential, raw, call) if method == "POST" else \
                 self.manage(method, url.path, kind, credential, raw, call)
         print(json.dumps(call), flush=True)
+        if call["client"] == "fake-endless" and status == 200:
+            return self.endless()
         if call["client"] == "fake-slow" and status == 201:
             time.sleep(self.server.delay)
         if method == "GET" and url.path == LINKS:
             time.sleep(self.server.page_delay)
         self.reply(status, answer)
 
+    do_POST = do_GET = do_DELETE = answer
+
+    def endless(self):
+        self.send_response(200), self.send_header("Connection", "close"), self.end_headers()
+        with contextlib.suppress(OSError):  # until the client hangs up
+            while True:
+                self.wfile.write(b'{"access_token":"' + b"A" * 65536)
+
     def reply(self, status, answer):
         data = b"" if status == 204 else json.dumps(answer).encode()
         self.send_response(status)
+        for header in self.extra.items():
+            self.send_header(*header)
         if data:
             self.send_header("Content-Type", "application/json")
             self.send_header("Content-Length", str(len(data)))
@@ -118,6 +127,7 @@ class PayPal(BaseHTTPRequestHandler):
             return 401, {"error": "invalid_client", "error_description": "Client Authentication failed"}
         token = f"fake-token-{len(tokens) + 1}"
         tokens[token] = call["client"]
+        token += "\r\nX-Injected: yes" if call["client"] == "fake-crlf" else ""
         return 200, {"scope": "https://uri.paypal.com/services/checkout/payment-resources", "access_token": token,
                      "token_type": "Bearer", "app_id": "APP-FAKE", "expires_in": 32400}
 
@@ -143,6 +153,9 @@ class PayPal(BaseHTTPRequestHandler):
                 "issue": "DECIMAL_PRECISION", "description": "The value of the field should not have more than 2 decimal "
                 "places."}, {"field": "/line_items/0/name", "issue": "INVALID_STRING_LENGTH"},
                 {"field": "/reusable", "issue": "INVALID_PARAMETER_VALUE", "description": "Not allowed."}]}
+        if client == "fake-429-3600" or (client == "fake-429" and seen[rid] == 1):
+            self.extra["Retry-After"] = client[9:] or "1"
+            return 429, {"name": "RATE_LIMIT_REACHED", "message": "Too many requests. Blocked due to rate limiting."}
         if client == "fake-500x2" or (client == "fake-500" and seen[rid] == 1):
             return 500, {"name": "INTERNAL_SERVER_ERROR", "message": "An internal server error has occurred."}
         link = f"FAKE{sum(map(ord, rid)) * 7919 % 10**8:08d}"
@@ -155,19 +168,18 @@ class PayPal(BaseHTTPRequestHandler):
         """List (GET on the collection), read (GET on an id) and delete."""
         client = call["client"] = tokens.get(credential) if kind == "Bearer" else None
         rid = path[len(LINKS) + 1:] if path.startswith(LINKS + "/") else None
-        if client is None or (path != LINKS and rid is None) or (method == "DELETE" and rid is None):
-            return 401 if client is None else 404, {"name": "AUTHENTICATION_FAILURE" if client is None else
-                                                    "NOT_FOUND", "message": "Not here."}
+        if client is None:
+            return 401, {"name": "AUTHENTICATION_FAILURE", "message": "Authentication failed"}
         p = call["problems"]
         p += [] if "application/json" in self.headers.get("Accept", "") else ["Accept: application/json expected"]
         p += [] if not raw and "Content-Type" not in self.headers else ["no body expected"]
-        p += [] if rid is None or re.match(ID, rid) and len(rid) <= 127 else [f"id: {ID} expected"]
+        p += [] if (path, method) == (LINKS, "GET") or rid and re.match(ID, rid) and len(rid) <= 127 else \
+            [f"{method} {path}: GET {LINKS} or {LINKS}/ID expected"]
         own = links_of(client, self.server.links)
         if rid is None:
             return self.listing(client, own, call)
         if p:
-            return 400, {"name": "INVALID_REQUEST", "details": [{"issue": "INVALID_PARAMETER", "description": i}
-                                                                 for i in p]}
+            return invalid(p)
         if method == "DELETE":
             deletes[rid] = deletes.get(rid, 0) + 1
         if rid not in own:
@@ -190,16 +202,13 @@ class PayPal(BaseHTTPRequestHandler):
         elif not re.fullmatch(r"[0-9]{1,3}", size) or not 1 <= int(size) <= 100:
             p.append("page_size: 1 to 100")
         if p:
-            return 400, {"name": "INVALID_REQUEST", "details": [{"issue": "INVALID_PARAMETER", "description": i}
-                                                                 for i in p]}
+            return invalid(p)
         size, items, base = int(size), list(own.values()), f"http://{self.headers['Host']}{LINKS}"
         answer = {"resources": items[offset:offset + size], "links": [{"href": base, "rel": "self", "method": "GET"}]}
         if offset + size < len(items):
-            token = "LOOP" if client == "fake-loop" else f"PT{secrets.token_hex(12)}"
+            token = f"PT{secrets.token_hex(12)}"
             pages[token] = (client, offset + size, size)
             answer["links"].append({"href": f"{base}?page_token={token}", "rel": "next", "method": "GET"})
-        if query.get("total_required") == ["true"]:
-            answer.update(total_items=len(items), total_pages=(len(items) + size - 1) // size)
         return 200, answer
 
 

@@ -50,7 +50,7 @@ QString built(const ButtonRequest& r, bool whole = false)
 QString answer(int status, const QByteArray& body, bool token = false,
                Environment environment = Environment::Sandbox)
 {
-    const auto got = readTokenAnswer(status, body, environment);
+    const auto got = readTokenAnswer(status, body, environment, Call::Create);
     const CreateAnswer link = readCreateAnswer(status, body, environment);
     return !token ? (link.link.isEmpty() ? link.failure : "link " + link.link)
            : std::holds_alternative<QString>(got)
@@ -77,12 +77,9 @@ QString listed(const QList<QByteArray>& bodies, int status = 200)
     for (const QByteArray& body : bodies) {
         const LinksPage page = reader.read(status, body);
         for (const PaymentLink& l : page.links) {
-            got += QStringList{l.id,     l.itemName,
-                               l.itemId, l.price + " " + l.currency,
-                               l.status, l.created.toString(Qt::ISODate),
-                               l.link}
-                       .join('|') +
-                   "\n";
+            got += QString("%1|%2|%3|%4 %5|%6|%7|%8\n")
+                       .arg(l.id, l.itemName, l.itemId, l.price, l.currency, l.status,
+                            l.created.toString(Qt::ISODate), l.link);
         }
         got += page.failure.isEmpty() ? "next " + page.nextPageToken + "\n" : page.failure;
     }
@@ -162,6 +159,13 @@ void PayPalApiTest::table_data()
         R"(<a href="https://www.paypal.com/ncp/payment/X?a=1&amp;b=2"><img src="https://s.example/&quot;b&quot;&lt;.png" alt="Buy Now with PayPal" border="0"></a>)");
     row("token", answer(200, R"({"access_token":"A21","token_type":"Bearer","expires_in":32400})", true),
         "A21 for 32400 s");
+    row("tokens of RFC 6750's characters only; lives of 1e10 s and 2^63-1 s taken as nine hours",
+        answer(200, R"({"access_token":"A-._~+/9==","expires_in":1e10})", true) + "|" +
+            answer(200, R"({"access_token":"A","expires_in":9223372036854775807})", true) + "|" +
+            answer(200, R"({"access_token":"A\r\nX-Injected: yes","expires_in":9})", true) +
+            answer(200, R"({"access_token":"A=B","expires_in":9})", true) +
+            answer(200, R"({"access_token":"A","expires_in":-1})", true),
+        "A-._~+/9== for 32400 s|A for 32400 s|" + Unreadable.repeated(3));
     row("token refused, Live", answer(401, R"({"error":"invalid_client"})", true, Environment::Live),
         QString(SandboxRefused).replace("Sandbox tab", "Live tab").replace("for Sandbox", "for Live"));
     row("token kept until a minute before it expires, per environment and credentials",
@@ -205,23 +209,40 @@ void PayPalApiTest::table_data()
             "next T2\nError: PayPal sent a page of the list a second time, so the list of links is not complete. "
             "Try again later." +
             listUnreadable.repeated(2));
+    QList<QByteArray> pages;
+    for (int i = 0; i < 1000; ++i) {
+        pages << page("", "T" + QString::number(i));
+    }
+    const QByteArray one = page("").mid(14).chopped(13) + ",";
+    row("more links on a page than asked for, more pages than a seller has",
+        listed({"{\"resources\":[" + one.repeated(101).chopped(1) + "]}"}) + listed(pages).section('\n', -1),
+        listUnreadable +
+            "Error: PayPal's list of links did not end after 1000 pages, so it is not complete.");
     row("list refused: 403, 500 twice", listed({""}, 403) + "|" + listed({""}, 500),
         "Error: PayPal does not let this app list payment links. In the PayPal developer dashboard, open the app in "
         "Apps & Credentials and enable Payment Links and Buttons, then try again.|Error: PayPal's server had a "
         "problem (HTTP status 500), also when asked a second time, and did not list the links. Try again in a few "
         "minutes.");
+    const QString gone =
+        "Error: PayPal has no payment link PLB-B for this app; it may have been deleted already.";
+    const auto read = [](int status, const QByteArray& body) {
+        return std::get<QString>(readLinkAnswer(status, body, Environment::Live, "PLB-B")) + "|";
+    };
     row("read: another link, gone; delete: done, gone, 200",
-        std::get<QString>(
-            readLinkAnswer(200, R"({"id":"PLB-A1","payment_link":"https://www.paypal.com/ncp/payment/A1"})",
-                           Environment::Live, "PLB-B")) +
-            "|" + std::get<QString>(readLinkAnswer(404, "{}", Environment::Live, "PLB-B")) + "|" +
-            readDeleteAnswer(204, "", Environment::Live, "PLB-B") + "|" +
-            readDeleteAnswer(404, "", Environment::Live, "PLB-B") + "|" +
+        read(200, one.chopped(1)) + read(404, "") + readDeleteAnswer(204, "", Environment::Live, "PLB-B") +
+            "|" + readDeleteAnswer(404, "", Environment::Live, "PLB-B") + "|" +
             readDeleteAnswer(200, "", Environment::Live, "PLB-B"),
-        Unreadable +
-            "|Error: PayPal has no payment link PLB-B for this app; it may have been deleted already.||"
-            "Error: PayPal has no payment link PLB-B for this app; it may have been deleted already.|"
-            "Error: PayPal's answer could not be read, so it is not known whether the link was deleted.");
+        Unreadable + "|" + gone + "||" + gone +
+            "|Error: PayPal's answer could not be read, so it is not known whether the link was deleted.");
+    const auto wait = [](const char* value) {
+        return QString::number(readRetryAfter(value).value_or(std::chrono::seconds(-1)).count()) + " ";
+    };
+    const QByteArray inAnHour =
+        QDateTime::currentDateTimeUtc().addSecs(3630).toString("ddd, dd MMM yyyy hh:mm:ss 'GMT'").toLatin1();
+    row("Retry-After in seconds, as a date in the past, neither; minutes to a date in an hour",
+        wait(" 120 ") + wait("Wed, 21 Oct 2015 07:28:00 GMT") + wait("soon") +
+            QString::number(readRetryAfter(inAnHour).value_or(std::chrono::seconds(0)).count() / 60),
+        "120 0 -1 60");
     row("name not found, TLS",
         transportFailureText(QNetworkReply::HostNotFoundError, "h", "x") + "|" +
             transportFailureText(QNetworkReply::SslHandshakeFailedError, "h", "self-signed"),
@@ -289,6 +310,13 @@ void PayPalApiTest::againstFake_data()
         "Error: PayPal's server, 127.0.0.1, did not answer within 0.7 seconds, also when asked a second time. Try "
         "again later.",
         "tcc");
+    row("429, then the link after waiting as asked", "fake-429", "fake-secret", "link", "tccw");
+    row("429, asked to wait an hour", "fake-429-3600", "fake-secret",
+        "Error: PayPal is getting too many requests from this app (HTTP status 429) and did not create the link. "
+        "Try again in 60 minutes.",
+        "tc");
+    row("a token answer that never ends", "fake-endless", "fake-secret", Unreadable, "t");
+    row("a token with a line break and a header", "fake-crlf", "fake-secret", Unreadable, "t");
 }
 
 void PayPalApiTest::againstFake()
@@ -299,11 +327,15 @@ void PayPalApiTest::againstFake()
     paypal.setTiming({700ms, 50ms});
     QSignalSpy links(&paypal, &PayPalClient::linkCreated);
     QSignalSpy failures(&paypal, &PayPalClient::failed);
+    QSignalSpy waits(&paypal, &PayPalClient::waiting);
     QString calls;
     QStringList ids;
     for (const QJsonObject& call : createLink(paypal, Environment::Sandbox, client, secret)) {
         calls += call["path"] == "/v1/oauth2/token" ? "t" : "c";
         ids += call["request_id"].toString();
+    }
+    for (const QList<QVariant>& wait : waits) {
+        calls += wait[0] == "PayPal asks for a pause: asking again in 1 s…" ? "w" : wait[0].toString();
     }
     QVERIFY(!paypal.isBusy());
     const QString got = links.isEmpty() ? failures[0][0].toString() : links[0][0].toString();
@@ -312,8 +344,8 @@ void PayPalApiTest::againstFake()
     QCOMPARE(ids.mid(1).count(ids.value(1)), ids.size() - 1); // the retry keeps the request id
 }
 
-// The fake's 250 links of an app listed, one read and deleted twice; a listing that loops; a
-// listing cancelled on its first page. Every call checked against PayPal's documentation.
+// The fake's 250 links of an app listed, one read and deleted twice; a listing cancelled on
+// its first page. Every call checked against PayPal's documentation.
 void PayPalApiTest::links()
 {
     PayPalClient paypal(m_tokens);
@@ -324,48 +356,44 @@ void PayPalApiTest::links()
     QSignalSpy failures(&paypal, &PayPalClient::failed);
     paypal.listLinks(Environment::Sandbox, "fake-list-250", "fake-secret");
     QTRY_COMPARE_WITH_TIMEOUT(listed.count(), 1, 10000);
-    QList<PaymentLink> all;
+    QList<PaymentLink> all; // 3 pages
     for (const QList<QVariant>& page : pages) {
         all += page[0].value<QList<PaymentLink>>();
     }
-    QCOMPARE(QString("%1 pages, %2 links").arg(pages.count()).arg(all.size()), "3 pages, 250 links");
-    const QString id = all[249].id;
+    const QString id = all.value(249).id;
     paypal.readLink(Environment::Sandbox, "fake-list-250", "fake-secret", id);
     QTRY_COMPARE_WITH_TIMEOUT(read.count(), 1, 10000);
     const PaymentLink got = read[0][0].value<PaymentLink>();
     QCOMPARE(QStringList({got.id, got.itemName, got.price, got.currency, got.created.toString(Qt::ISODate)}),
              QStringList({id, "Čaj 茶 249", "41.13", "USD", "2026-01-11T09:00:00Z"}));
+    QCOMPARE(all.size() + pages.count(), 250 + 3);
     for (int attempt = 0; attempt < 2; ++attempt) {
         paypal.deleteLink(Environment::Sandbox, "fake-list-250", "fake-secret", id);
         QTRY_COMPARE_WITH_TIMEOUT(deleted.count() + failures.count(), attempt + 1, 10000);
     }
-    paypal.listLinks(Environment::Sandbox, "fake-loop", "fake-secret");
-    QTRY_COMPARE_WITH_TIMEOUT(failures.count(), 2, 10000);
+    QSignalSpy created(&paypal, &PayPalClient::linkCreated); // with the caller's key, then one not PayPal's
+    const QByteArray body = std::get<QByteArray>(linkRequestBody(entries()));
+    paypal.createLink(Environment::Sandbox, "fake-list-250", "fake-secret", body, "move-1_A");
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 10000);
+    paypal.createLink(Environment::Sandbox, "fake-list-250", "fake-secret", body, "move 1");
+    QCOMPARE(failures.value(1).value(0),
+             "Error: \"move 1\" cannot be the PayPal-Request-Id of a payment link.");
     connect(&paypal, &PayPalClient::linksPage, &paypal, &PayPalClient::cancel);
     paypal.listLinks(Environment::Sandbox, "fake-list-250", "fake-secret");
-    QTRY_COMPARE_WITH_TIMEOUT(pages.count(), 5, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(pages.count(), 4, 10000);
     QTest::qWait(300);
-    QCOMPARE(
-        deleted.value(0).value(0).toString() + "|" + failures[0][0].toString() + "|" +
-            failures[1][0].toString(),
-        id + "|Error: PayPal has no payment link " + id +
-            " for this app; it may have been deleted already.|Error: PayPal sent a page of the list a second "
-            "time, so the list of links is not complete. Try again later.");
-    QCOMPARE(listed.count() + failures.count() + pages.count(), 1 + 2 + 5);
+    QCOMPARE(deleted.value(0).value(0).toString(), id);
+    QVERIFY(failures[0][0].toString().contains("no payment link " + id + " for this app"));
+    QCOMPARE(listed.count() + failures.count() + pages.count(), 1 + 2 + 4);
     QVERIFY(!paypal.isBusy());
-    QStringList calls;
+    QString calls; // P: a token or a create with its key, G: a page of 100 or a next page (n) or a link, D: a
+                   // delete
     for (const QJsonObject& call : m_fake->requests()) {
         QCOMPARE(call["problems"].toArray(), QJsonArray());
-        calls += call["method"].toString() + " " + call["path"].toString().section('/', 3) + " " +
-                 QStringList(call["query"].toObject().keys()).join(',') +
-                 call["query"]["page_size"][0].toString();
+        calls += call["method"].toString().left(1) + call["query"]["page_size"][0].toString() +
+                 (call["query"]["page_token"].isUndefined() ? "" : "n") + call["request_id"].toString() + " ";
     }
-    const QString list = "GET payment-resources page_size100 | ",
-                  next = "GET payment-resources page_token | ";
-    QCOMPARE(calls.join(" | "), "POST token  | " + list + next + next + "GET payment-resources/" + id +
-                                    "  | DELETE payment-resources/" + id + "  | DELETE payment-resources/" +
-                                    id + "  | POST token  | " + list + next + "POST token  | " +
-                                    list.chopped(3));
+    QCOMPARE(calls, "P G100 Gn Gn G D D Pmove-1_A G100 ");
 }
 
 // QtKeychain inside a private Secret Service (QUORVANE_KEYRING=1, through inkeyring.sh)

@@ -13,7 +13,8 @@ class FakePayPal : public QProcess
 public:
     explicit FakePayPal(double slowSeconds = 5, const QStringList& options = {})
     {
-        start("python3", QStringList{QUORVANE_FAKE_PAYPAL, "--delay", QString::number(slowSeconds)} + options);
+        start("python3",
+              QStringList{QUORVANE_FAKE_PAYPAL, "--delay", QString::number(slowSeconds)} + options);
         while (!canReadLine() && waitForReadyRead(10000)) {
         }
         qputenv("QUORVANE_PAYPAL_API",

@@ -162,14 +162,18 @@ void Form5Test::createsCancelsAndCloses()
     QCOMPARE(control<QLabel>(networkForms().form7.get(), "lblItem")->text(), QStringLiteral("Oak board"));
     networkForms().form7.unload();
 
-    // A refusal is one box naming the environment; the link and everything typed stay.
+    // A refusal is one box naming the environment; the link and its code go, everything typed stays.
     type(form, "txtSecret", "fake-wrong");
     click(form, "cmdCreate");
     QTRY_COMPARE(boxes.boxes.size(), 1u);
     QVERIFY(boxes.boxes[0].text.startsWith(
         "Error: PayPal did not accept this client ID and secret for Sandbox."));
     QCOMPARE(boxes.boxes[0].title, QStringLiteral("Error"));
-    QCOMPARE(text(form, "txtLink") + text(form, "txtSecret"), link + "fake-wrong");
+    QCOMPARE(text(form, "txtLink") + form->findChild<QPlainTextEdit*>("txtPageCode")->toPlainText() +
+                 text(form, "txtSecret"),
+             "fake-wrong");
+    QVERIFY(!control<QWidget>(form, "cmdCopyLink")->isEnabled() &&
+            !control<QWidget>(form, "cmdCopyCode")->isEnabled());
 
     // Cancel while PayPal takes its time: at once, and nothing is heard of it later.
     type(form, "txtClientId", "fake-slow");
@@ -184,7 +188,7 @@ void Form5Test::createsCancelsAndCloses()
             control<QWidget>(form, "Frame1")->isEnabled());
     QTest::qWait(2500);
     QCOMPARE(boxes.boxes.size(), 1u);
-    QCOMPARE(text(form, "txtLink"), link);
+    QCOMPARE(text(form, "txtLink"), QString());
     QTest::keyClick(control<QWidget>(form, "txtClientId"), Qt::Key_Escape);
     QVERIFY(!networkForms().form5.isLoaded());
 }
