@@ -79,6 +79,7 @@ Form6::Form6(QWidget* parent)
     connect(&m_paypal, &PayPalClient::linksListed, this, &Form6::linksListed);
     connect(&m_paypal, &PayPalClient::linkDeleted, this, &Form6::linkDeleted);
     connect(&m_paypal, &PayPalClient::failed, this, &Form6::paypalFailed);
+    connect(&m_paypal, &PayPalClient::waiting, this, &Form6::setStatus);
 
     Form_Load();
 }
