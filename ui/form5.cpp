@@ -127,7 +127,7 @@ void Form5::linkFailed(const QString& text)
     m_code.clear();
     m_ui->txtLink->clear();
     m_ui->txtPageCode->clear();
-    for (QPushButton* button : {m_ui->cmdCopyLink, m_ui->cmdCopyCode, m_ui->cmdOpenLink}) {
+    for (QPushButton* button : {m_ui->cmdCopyLink, m_ui->cmdCopyCode, m_ui->cmdOpenLink, m_ui->cmdQrCode}) {
         button->setEnabled(false);
     }
     setWorking(false);

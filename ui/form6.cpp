@@ -59,8 +59,10 @@ Form6::Form6(QWidget* parent)
     table->setSortingEnabled(true);
 
     // Each per-link command: a button under the table and an entry of its context menu.
-    QAction* copyLink = linkAction(m_ui->cmdCopyLink, &Form6::cmdCopyLink_Click);
-    copyLink->setShortcut(QKeySequence::Copy);
+    m_copyLink = linkAction(m_ui->cmdCopyLink, &Form6::cmdCopyLink_Click);
+    m_copyLink->setShortcut(QKeySequence::Copy);
+    // The table would copy the text of the cell instead.
+    table->installEventFilter(this);
     linkAction(m_ui->cmdCopyCode, &Form6::cmdCopyCode_Click);
     linkAction(m_ui->cmdOpenLink, &Form6::cmdOpenLink_Click);
     linkAction(m_ui->cmdQrCode, &Form6::cmdQrCode_Click);
@@ -79,6 +81,7 @@ Form6::Form6(QWidget* parent)
     connect(&m_paypal, &PayPalClient::linksListed, this, &Form6::linksListed);
     connect(&m_paypal, &PayPalClient::linkDeleted, this, &Form6::linkDeleted);
     connect(&m_paypal, &PayPalClient::failed, this, &Form6::paypalFailed);
+    connect(&m_paypal, &PayPalClient::waiting, this, &Form6::setStatus);
 
     Form_Load();
 }
@@ -112,6 +115,16 @@ void Form6::keyPressEvent(QKeyEvent* event)
         return;
     }
     Form::keyPressEvent(event);
+}
+
+bool Form6::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->tblLinks && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        m_copyLink->trigger();
+        return true;
+    }
+    return Form::eventFilter(watched, event);
 }
 
 void Form6::keyringAnswered()

@@ -34,6 +34,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
@@ -72,6 +73,7 @@ private:
     std::unique_ptr<Ui::Form6> m_ui;
     quorvane::Skin Skin1;
     LinksModel* m_links;
+    QAction* m_copyLink = nullptr;
     QAction* m_delete = nullptr;
     PayPalClient m_paypal;
     Asked m_asked = Asked::Nothing;

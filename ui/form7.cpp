@@ -76,6 +76,9 @@ void Form7::showCode(const QString& item, const QString& link, const QrCode& cod
     m_ui->txtLink->setText(link);
     m_ui->txtLink->setCursorPosition(0);
     m_ui->picCode->update();
+    for (QPushButton* button : {m_ui->cmdCopyPicture, m_ui->cmdSavePng, m_ui->cmdSaveSvg}) {
+        button->setEnabled(true);
+    }
     m_ui->cmdCopyPicture->setFocus();
 }
 

@@ -190,6 +190,10 @@ void Form6Test::copiesAndDeletesTheChosenLink()
     const PaymentLink chosen = links(form)->link(3);
     click(form, "cmdCopyLink");
     QCOMPARE(QGuiApplication::clipboard()->text(), chosen.link);
+    QGuiApplication::clipboard()->clear();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QTest::keyClick(table(form), Qt::Key_C, Qt::ControlModifier); // the link, not the cell's text
+    QCOMPARE(QGuiApplication::clipboard()->text(), chosen.link);
     click(form, "cmdCopyCode");
     QCOMPARE(
         QGuiApplication::clipboard()->text(),
