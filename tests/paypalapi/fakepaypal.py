@@ -1,13 +1,13 @@
 #!/usr/bin/env python3
-"""PayPal's REST API as the Payment Links and Buttons reference documents it, on 127.0.0.1. Prints
-"PORT <n>", then per call a JSON line: method, path, query, client, request id and "problems", its
-departures from the documented headers, parameters and body (answered 400). The secret must be
-fake-secret; the client ID picks the answer: fake-403, fake-422, fake-500 (500, then the link for the
-same request id), fake-500x2, fake-slow (after --delay s), fake-429 (429 with Retry-After: 1, then the
-link), fake-429-3600, fake-endless (a token answer that never ends), fake-crlf (a token with CR LF and a
-header after it), else the link. Each client has links to list (page_size 1-100 first, then the page_token
-of the `next` link), read and delete: those it made, and --links N made up (fake-list-N: N). GET
-/fake/deletes answers how many DELETEs each id got. Stops at the end of its input or after ten minutes.
+"""PayPal's REST API as the Payment Links and Buttons reference documents it, on 127.0.0.1. Prints "PORT <n>",
+then per call a JSON line: method, path, query, client, request id and "problems", its departures from the
+documented headers, parameters and body (answered 400). The secret must be fake-secret; the client ID picks the
+answer: fake-403, fake-422, fake-500 (500, then the link for the same request id), fake-500x2, fake-slow (after
+--delay s), fake-429 (429 with Retry-After: 1, then the link), fake-429-3600, fake-endless (a token answer that
+never ends), fake-crlf (a token with CR LF and a header after it), else the link. Each client has links to list
+(page_size 1-100 first, then the page_token of the `next` link), read and delete: those it made, and --links N
+made up (fake-list-N: N). GET /fake/deletes answers how many DELETEs each id got. Stops at the end of its input
+or after ten minutes.
 """
 import argparse, base64, contextlib, json, re, secrets, sys, threading, time, zlib
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -26,7 +26,6 @@ def resource(rid, name, price, currency, status, hour):
     """A link as the reference's answers hold it."""
     return {"id": rid, "payment_link": f"https://www.sandbox.paypal.com/ncp/payment/{rid[4:]}", "status": status,
             "create_time": f"2026-{1 + hour // 672 % 12:02d}-{1 + hour // 24 % 28:02d}T{hour % 24:02d}:00:00Z",
-            "integration_mode": "LINK", "type": "BUY_NOW", "reusable": "MULTIPLE", "return_url": "https://shop.example/",
             "line_items": [{"name": name, "product_id": f"SKU-{hour}", "unit_amount": {"currency_code": currency,
                                                                                         "value": price}}]}
 
@@ -36,10 +35,10 @@ def links_of(client, made_up):
     if client not in store:
         count = re.fullmatch(r"fake-list-(\d+)", client)
         count = int(count.group(1)) if count else made_up
-        mark = f"{zlib.crc32(client.encode()):08X}"
-        store[client] = {r["id"]: r for r in (resource(
-            f"PLB-{mark}{i:05d}", f"{NAMES[i % len(NAMES)]} {i}", f"{i * 10}" if i % 3 == 2 else f"{i * 137 % 10000 / 100:.2f}",
-            ("USD", "EUR", "JPY")[i % 3], "INACTIVE" if i % 7 == 6 else "ACTIVE", i) for i in range(count))}
+        made = (resource(f"PLB-{zlib.crc32(client.encode()):08X}{i:05d}", f"{NAMES[i % len(NAMES)]} {i}",
+                         f"{i * 10}" if i % 3 == 2 else f"{i * 137 % 10000 / 100:.2f}", ("USD", "EUR", "JPY")[i % 3],
+                         "INACTIVE" if i % 7 == 6 else "ACTIVE", i) for i in range(count))
+        store[client] = {r["id"]: r for r in made}
     return store[client]
 
 

@@ -6,8 +6,7 @@
 
 namespace quorvane::testing {
 
-// fakepaypal.py on a loopback port, standing in for both PayPal hosts while it lives;
-// `options` as fakepaypal.py --help lists them ("--links", "250").
+// fakepaypal.py with `options` ("--links", "250") on a loopback port, standing in for both PayPal hosts.
 class FakePayPal : public QProcess
 {
 public:
