@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPluginLoader>
 
 namespace quorvane {
@@ -30,8 +31,13 @@ NetworkWindows* loadNetworkWindows(QString& problem)
     if (currentWindows()) {
         return currentWindows();
     }
+    const QString path = networkModulePath();
+    if (!QFileInfo::exists(path)) {
+        problem = QStringLiteral("the file is missing");
+        return nullptr;
+    }
     // The module stays loaded once loaded: its windows live on in the program.
-    QPluginLoader loader(networkModulePath());
+    QPluginLoader loader(path);
     QObject* instance = loader.instance();
     auto* windows = qobject_cast<NetworkWindows*>(instance);
     if (!windows) {
