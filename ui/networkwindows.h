@@ -18,6 +18,8 @@ public:
     virtual void showPaymentLinkWindow() = 0;
     // The list of the seller's payment links, likewise.
     virtual void showPaymentLinksWindow() = 0;
+    // The window that moves a whole site to payment links, likewise.
+    virtual void showSiteMoveWindow() = 0;
     // Closes every window of the module that is loaded.
     virtual void unloadWindows() = 0;
 };
@@ -42,5 +44,5 @@ void setNetworkWindows(NetworkWindows* windows);
 
 // A module built for another NetworkWindows is refused: the number goes up whenever
 // the class changes.
-#define QuorvaneNetworkWindows_iid "org.quorvane.Quorvane.NetworkWindows/2"
+#define QuorvaneNetworkWindows_iid "org.quorvane.Quorvane.NetworkWindows/3"
 Q_DECLARE_INTERFACE(quorvane::NetworkWindows, QuorvaneNetworkWindows_iid)
