@@ -228,7 +228,11 @@ void Form8::workFinished(const QStringList& problems)
     m_ui->prgWork->setRange(0, 1);
     m_ui->prgWork->setValue(problems.isEmpty() ? 1 : 0);
     m_ui->prgWork->setEnabled(false);
+    const bool cancelFocused = m_ui->cmdCancel->hasFocus();
     showCommands();
+    if (cancelFocused) {
+        m_ui->tblButtons->setFocus();
+    }
     const QString what = done == Work::Scan      ? QStringLiteral("The scan")
                          : done == Work::Links   ? QStringLiteral("Making the links")
                          : done == Work::Rewrite ? QStringLiteral("The rewrite")

@@ -7,6 +7,8 @@ namespace quorvane {
 MoveModel::MoveModel(SiteMove* move, QObject* parent) : QAbstractTableModel(parent), m_move(move)
 {
     connect(m_move, &SiteMove::rowsChanged, this, &MoveModel::rowsChanged);
+    // A scan that finds fewer rows than the last, or none, says so only by finishing.
+    connect(m_move, &SiteMove::finished, this, [this] { rowsChanged(0, m_move->rowCount() - 1); });
 }
 
 int MoveModel::rowCount(const QModelIndex& parent) const
