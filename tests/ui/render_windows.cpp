@@ -9,6 +9,7 @@
 #include "form5.h"
 #include "form6.h"
 #include "form7.h"
+#include "form8.h"
 #include "forms.h"
 #include "linksmodel.h"
 #include "networkforms.h"
@@ -122,5 +123,6 @@ int main(int argc, char* argv[])
     showQrCode(QStringLiteral("Hand-bound notebook, A5"),
                QStringLiteral("https://www.paypal.com/ncp/payment/3KX7M2QW9TZ4N"));
     rendered = render(networkForms().form7.get(), directory, QStringLiteral("form7-qrcode")) && rendered;
+    rendered = render(networkForms().form8.get(), directory, QStringLiteral("form8-move")) && rendered;
     return rendered ? 0 : 1;
 }

@@ -1,0 +1,179 @@
+#include "fakepaypal.h"
+#include "fakestore.h"
+#include "form8.h"
+#include "forms.h"
+#include "messagerecorder.h"
+#include "networkforms.h"
+#include "savefile.h"
+#include "sitemove.h"
+#include "windows.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QDirIterator>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QProgressBar>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <map>
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+namespace {
+
+// Every file under the folder, by its relative path.
+std::map<QString, QByteArray> files(const QString& folder)
+{
+    std::map<QString, QByteArray> found;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+        QFile file(it.next());
+        found[QDir(folder).relativeFilePath(file.fileName())] =
+            file.open(QIODevice::ReadOnly) ? file.readAll() : "?";
+    }
+    return found;
+}
+
+// A copy of the sample site, to change.
+QString sampleSiteCopy(const QTemporaryDir& into)
+{
+    const QString copy = into.filePath("site");
+    for (const auto& [path, bytes] : files(QUORVANE_SAMPLE_SITE)) {
+        QDir(copy).mkpath(QFileInfo(path).path());
+        QFile file(QDir(copy).filePath(path));
+        file.open(QIODevice::WriteOnly) && file.write(bytes);
+    }
+    return copy;
+}
+
+int rowIndex(SiteMove* move, const QString& page, MoveState state)
+{
+    for (int r = 0; r < move->rowCount(); ++r) {
+        if (move->row(r).page == page && move->row(r).state == state) {
+            return r;
+        }
+    }
+    return -1;
+}
+
+const MoveRow& rowOn(SiteMove* move, const QString& page, MoveState state)
+{
+    static const MoveRow none;
+    const int r = rowIndex(move, page, state);
+    return r < 0 ? none : move->row(r);
+}
+
+bool idle(QWidget* form)
+{
+    return !control<QWidget>(form, "cmdCancel")->isEnabled();
+}
+
+} // namespace
+
+class Form8Test : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void movesASiteAndPutsItBack();
+};
+
+// The sample site: scanned, its links made in Sandbox (one for an item on several
+// pages, none for a row unticked), rewritten after the preview, reported, restored.
+void Form8Test::movesASiteAndPutsItBack()
+{
+    FakeStore::install();
+    FakeStore::entries[Environment::Sandbox] = {"shop-app", "fake-secret"};
+    MessageRecorder boxes;
+    FakePayPal fake;
+    QTemporaryDir temp;
+    const QString site = sampleSiteCopy(temp);
+    const std::map<QString, QByteArray> before = files(site);
+    setFolderAsker([&](const QString&, const QString&) { return site; });
+    Form8* form = shown(networkForms().form8.get());
+    QCOMPARE(form->windowTitle(), QStringLiteral("Move Pages to Payment Links"));
+    for (QWidget* widget : form->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QTableView*>(widget) ||
+                             qobject_cast<QProgressBar*>(widget);
+        QVERIFY2(!control || !widget->accessibleName().isEmpty(), qPrintable(widget->objectName()));
+    }
+    SiteMove* move = form->findChild<SiteMove*>();
+    auto* table = control<QTableView>(form, "tblButtons");
+
+    click(form, "cmdChooseFolder");
+    QTRY_VERIFY(idle(form) && table->model()->rowCount() > 30);
+    QCOMPARE(table->model()->rowCount(), move->rowCount());
+    QVERIFY(rowOn(move, "other/hosted.html", MoveState::KeptAtPayPal).line > 0);
+    QVERIFY(!rowOn(move, "other/hosted.html", MoveState::KeptAtPayPal).tickable);
+    QVERIFY(rowOn(move, "dup/page2.html", MoveState::Move).ticked);
+    // The kettle's row unticked by its check box: its page keeps its button.
+    for (int r = 0; r < move->rowCount(); ++r) {
+        if (move->row(r).page == "shop/tax.html") {
+            QVERIFY(table->model()->setData(table->model()->index(r, 0), Qt::Unchecked, Qt::CheckStateRole));
+        }
+    }
+
+    click(form, "cmdMakeLinks");
+    QVERIFY(!idle(form) && !control<QWidget>(form, "cmdChooseFolder")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(idle(form), 30000);
+    QCOMPARE(boxes.boxes.size(), 0u);
+    const QString mug = rowOn(move, "index.html", MoveState::LinkMade).link;
+    QVERIFY(mug.startsWith("https://www.sandbox.paypal.com/ncp/payment/"));
+    for (const char* page : {"dup/page1.html", "dup/page2.html", "dup/page3.html"}) {
+        QCOMPARE(rowOn(move, page, MoveState::LinkMade).link, mug);
+    }
+    QSet<QString> links;
+    for (int r = 0; r < move->rowCount(); ++r) {
+        links << move->row(r).link;
+        QVERIFY(move->row(r).page != "shop/tax.html" || move->row(r).link.isEmpty());
+    }
+    links.remove({});
+    int creates = 0;
+    for (const QJsonObject& call : fake.requests()) {
+        QVERIFY2(call["problems"].toArray().isEmpty(), qPrintable(QJsonDocument(call).toJson()));
+        creates += call["method"] == "POST" && call["path"] == "/v1/checkout/payment-resources";
+    }
+    QCOMPARE(creates, links.size());
+
+    // A row of template code is pasted by hand: Copy Code gives its line.
+    const MoveRow& byHand = rowOn(move, "tpl/list.tpl", MoveState::PasteByHand);
+    table->selectRow(rowIndex(move, "tpl/list.tpl", MoveState::PasteByHand));
+    click(form, "cmdCopyCode");
+    QCOMPARE(QGuiApplication::clipboard()->text(), byHand.pageCode);
+    QVERIFY(byHand.pageCode.contains(byHand.link) && !byHand.link.isEmpty());
+
+    boxes.answer = true;
+    click(form, "cmdRewrite");
+    QTRY_VERIFY_WITH_TIMEOUT(idle(form), 30000);
+    QCOMPARE(boxes.questions.size(), 1u);
+    QVERIFY2(boxes.questions[0].text.contains("site-before-payment-links-"),
+             qPrintable(boxes.questions[0].text));
+    const std::map<QString, QByteArray> rewritten = files(site);
+    QVERIFY(rewritten.at("index.html").contains(mug.toUtf8()) &&
+            !rewritten.at("index.html").contains("_xclick"));
+    QCOMPARE(rewritten.at("shop/tax.html"), before.at("shop/tax.html"));
+    QCOMPARE(rewritten.at("tpl/list.tpl"), before.at("tpl/list.tpl"));
+
+    const QString report = temp.filePath("report.csv");
+    setSaveFileAsker([&](const QString&, const QString&) { return report; });
+    click(form, "cmdSaveReport");
+    QFile saved(report);
+    QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().count(mug.toUtf8()) == 4);
+
+    click(form, "cmdRestore");
+    QTRY_VERIFY_WITH_TIMEOUT(idle(form), 30000);
+    QCOMPARE(boxes.questions.size(), 2u);
+    QVERIFY(files(site) == before);
+    QCOMPARE(boxes.boxes.size(), 0u);
+    QTest::keyClick(form, Qt::Key_Escape);
+    QVERIFY(!networkForms().form8.isLoaded());
+    setFolderAsker({});
+    setSaveFileAsker({});
+}
+
+QTEST_MAIN(Form8Test)
+#include "form8_test.moc"
