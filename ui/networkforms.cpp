@@ -3,6 +3,7 @@
 #include "form5.h"
 #include "form6.h"
 #include "form7.h"
+#include "migratecommand.h"
 
 namespace quorvane {
 
@@ -27,6 +28,11 @@ void NetworkWindowsModule::unloadWindows()
     networkForms().form5.unload();
     networkForms().form6.unload();
     networkForms().form7.unload();
+}
+
+int NetworkWindowsModule::runMigrateCommand(const QStringList& arguments)
+{
+    return quorvane::runMigrateCommand(arguments);
 }
 
 } // namespace quorvane

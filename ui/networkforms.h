@@ -32,6 +32,7 @@ public:
     void showPaymentLinkWindow() override;
     void showPaymentLinksWindow() override;
     void unloadWindows() override;
+    int runMigrateCommand(const QStringList& arguments) override;
 };
 
 } // namespace quorvane
