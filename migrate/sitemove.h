@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -114,6 +115,14 @@ signals:
     void finished(const QStringList& problems);
 
 private:
+    void runInThread(const std::function<void()>& work, void (SiteMove::*done)());
+    std::function<void(int, int, const QString&)> throttledProgress();
+    void scanned();
+    void setLink(std::size_t link, const QString& address);
+    void linkMade(int job, const QString& link);
+    void linkFailed(int job, const QString& reason);
+    void pagesDone();
+
     std::unique_ptr<SiteMoveWork> m_work;
 };
 

@@ -4,6 +4,7 @@
 #include "form6.h"
 #include "form7.h"
 #include "form8.h"
+#include "migratecommand.h"
 
 namespace quorvane {
 
@@ -34,6 +35,11 @@ void NetworkWindowsModule::unloadWindows()
     networkForms().form6.unload();
     networkForms().form7.unload();
     networkForms().form8.unload();
+}
+
+int NetworkWindowsModule::runMigrateCommand(const QStringList& arguments)
+{
+    return quorvane::runMigrateCommand(arguments);
 }
 
 } // namespace quorvane

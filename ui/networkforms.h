@@ -35,6 +35,7 @@ public:
     void showPaymentLinksWindow() override;
     void showSiteMoveWindow() override;
     void unloadWindows() override;
+    int runMigrateCommand(const QStringList& arguments) override;
 };
 
 } // namespace quorvane

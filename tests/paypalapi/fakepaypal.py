@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
-"""PayPal's REST API as the Payment Links and Buttons reference documents it, on 127.0.0.1. Prints
-"PORT <n>", then per call a JSON line: method, path, query, client, request id and "problems", its
-departures from the documented headers, parameters and body (answered 400). The secret must be
-fake-secret; the client ID picks the answer: fake-403, fake-422, fake-500 (500, then the link for the
-same request id), fake-500x2, fake-slow (after --delay s), fake-429 (429 with Retry-After: 1, then the
-link), fake-429-3600, fake-endless (a token answer that never ends), fake-crlf (a token with CR LF and a
-header after it), else the link. Each client has links to list (page_size 1-100 first, then the page_token
-of the `next` link), read and delete: those it made, and --links N made up (fake-list-N: N). GET
-/fake/deletes answers how many DELETEs each id got. Stops at the end of its input or after ten minutes.
+"""PayPal's REST API as the Payment Links and Buttons reference documents it, on 127.0.0.1. Prints "PORT <n>",
+then per call a JSON line: method, path, query, client, request id and "problems", its departures from the
+documented headers, parameters and body (answered 400). The secret must be fake-secret; the client ID picks
+the answer: fake-403, fake-422, fake-500 (500, then the link for the same request id), fake-500x2, fake-slow
+(after --delay s), fake-429 (429 with Retry-After: 1, then the link), fake-429-3600, fake-endless (a token
+answer that never ends), fake-crlf (a token with CR LF and a header after it), else the link; every create
+answers after --create-delay s. Each client has links to list (page_size 1-100 first, then the page_token of
+the `next` link), read and delete: those it made, and --links N made up (fake-list-N: N). --seed
+NAME;ID;PRICE;CURRENCY adds an active link to each client's list. GET /fake/deletes answers how many DELETEs
+each id got. Stops at the end of its input or after ten minutes.
 """
 import argparse, base64, contextlib, json, re, secrets, sys, threading, time, zlib
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -40,6 +41,10 @@ def links_of(client, made_up):
         store[client] = {r["id"]: r for r in (resource(
             f"PLB-{mark}{i:05d}", f"{NAMES[i % len(NAMES)]} {i}", f"{i * 10}" if i % 3 == 2 else f"{i * 137 % 10000 / 100:.2f}",
             ("USD", "EUR", "JPY")[i % 3], "INACTIVE" if i % 7 == 6 else "ACTIVE", i) for i in range(count))}
+        for i, (name, item, price, currency) in enumerate(s.split(";") for s in PayPal.seeds):
+            made = resource(f"PLB-SEED{mark}{i}", name, price, currency, "ACTIVE", i)
+            made["line_items"][0]["product_id"] = item
+            store[client][made["id"]] = made
     return store[client]
 
 
@@ -74,6 +79,7 @@ def invalid(p):
 class PayPal(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     extra = {}
+    seeds = []
 
     def answer(self):
         url, method = urlparse(self.path), self.command
@@ -95,6 +101,8 @@ class PayPal(BaseHTTPRequestHandler):
             return self.endless()
         if call["client"] == "fake-slow" and status == 201:
             time.sleep(self.server.delay)
+        if method == "POST" and url.path == LINKS:
+            time.sleep(self.server.create_delay)
         if method == "GET" and url.path == LINKS:
             time.sleep(self.server.page_delay)
         self.reply(status, answer)
@@ -217,9 +225,12 @@ if __name__ == "__main__":
     parser.add_argument("--delay", type=float, default=5.0, help="seconds fake-slow takes")
     parser.add_argument("--page-delay", type=float, default=0.0, help="seconds each page of a list takes")
     parser.add_argument("--links", type=int, default=0, help="links made up for each client")
+    parser.add_argument("--create-delay", type=float, default=0.0, help="seconds each create takes")
+    parser.add_argument("--seed", action="append", default=[], help="NAME;ID;PRICE;CURRENCY of an active link")
     args = parser.parse_args()
     server = ThreadingHTTPServer(("127.0.0.1", 0), PayPal)
     server.daemon_threads, server.delay, server.page_delay, server.links = True, args.delay, args.page_delay, args.links
+    server.create_delay, PayPal.seeds = args.create_delay, args.seed
     threading.Thread(target=lambda: (sys.stdin.read(), server.shutdown()), daemon=True).start()
     threading.Thread(target=lambda: (time.sleep(600), server.shutdown()), daemon=True).start()
     print(f"PORT {server.server_address[1]}", flush=True)
