@@ -247,7 +247,8 @@ void Form8::workFinished(const QStringList& problems)
             shown << QStringLiteral("…and %1 more; Save Report… lists every row.")
                          .arg(problems.size() - ProblemsShown);
         }
-        MsgBox(shown.join(u'\n'), MessageStyle::Plain, ErrorTitle);
+        MsgBox(shown.join(u'\n'), MessageStyle::Plain,
+               done == Work::Scan ? QStringLiteral("Files to Check") : ErrorTitle);
     }
 }
 

@@ -58,7 +58,7 @@ def problems(body):
     p += [f"/{k}: must be {v}" for k, v in (("integration_mode", "LINK"), ("type", "BUY_NOW"),
                                               ("reusable", "MULTIPLE")) if body.get(k, v) != v or k not in body]
     url = urlparse(str(body.get("return_url", "")))
-    p += [] if url.scheme in ("http", "https") and url.netloc else ["/return_url: not a URI"]
+    p += [] if "return_url" not in body or (url.scheme in ("http", "https") and url.netloc) else ["/return_url: not a URI"]
     p += [] if isinstance(item.get("name"), str) and isinstance(item.get("product_id", ""), str) else ["name: string"]
     amount = item.get("unit_amount", {})
     p += [] if re.match(r"^[A-Z]{3}$", str(amount.get("currency_code"))) else ["currency_code: ISO-4217"]
