@@ -226,7 +226,7 @@ void Form8::workFinished(const QStringList& problems)
     const Work done = m_work;
     m_work = Work::Nothing;
     m_ui->prgWork->setRange(0, 1);
-    m_ui->prgWork->setValue(problems.isEmpty() ? 1 : 0);
+    m_ui->prgWork->reset();
     m_ui->prgWork->setEnabled(false);
     const bool cancelFocused = m_ui->cmdCancel->hasFocus();
     showCommands();

@@ -1056,8 +1056,9 @@ class Scenarios:
         Links (Sandbox, fake PayPal), Rewrite Pages: Chromium finds each link's anchor
         where its form was; Restore Pages: the site is byte for byte as at the start."""
         site = self.workdir / "site"
-        shutil.copytree(self.args.site, site)
-        files = lambda: {p: p.read_bytes() for p in sorted(site.rglob("*")) if p.is_file()}
+        shutil.copytree(self.args.site, site, symlinks=True)
+        files = lambda: {Path(d, f): Path(d, f).read_bytes() for d, _, names in os.walk(site) for f in names
+                         if Path(d, f).is_file() and not Path(d, f).is_symlink()}
         before = files()
         fake = subprocess.Popen([sys.executable, str(FAKE_PAYPAL)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                 stderr=subprocess.DEVNULL, text=True)
@@ -1067,6 +1068,7 @@ class Scenarios:
             tool = self.start(dict(self.desktop.env, QUORVANE_PAYPAL_API=f"http://127.0.0.1:{port}",
                                    XDG_DATA_HOME=str(self.workdir / "data"),
                                    DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent"))
+            tool.click("Text5")
             self.desktop.key("ctrl+m")
             window = self.desktop.wait_window(MOVE_TITLE)
             layout = self.move_layout
@@ -1081,6 +1083,7 @@ class Scenarios:
                 if not self.desktop.windows("Choose the Site's Folder"):
                     break
             self.desktop.wait_gone(dialog)
+            tool.answer_box(self.desktop.wait_window("Files to Check"))  # the links and files not read
             self.desktop.click(window, layout.indicator("optSandbox"))
             for box, typed in (("txtClientId", "shop-app"), ("txtSecret", "fake-secret")):
                 self.desktop.click(window, layout.centre(box))
