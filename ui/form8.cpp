@@ -84,6 +84,8 @@ Form8::~Form8() = default;
 void Form8::Form_Load()
 {
     Skin1.apply(winId());
+    // No work, no figure.
+    m_ui->prgWork->reset();
     m_ui->cmdChooseFolder->setFocus();
     // The keyring answers later; the window is usable meanwhile.
     m_ui->Frame1->load();
