@@ -57,7 +57,7 @@ def problems(body):
     p += [f"/line_items/0/{k}: unknown" for k in set(item) - ITEM]
     p += [f"/{k}: must be {v}" for k, v in (("integration_mode", "LINK"), ("type", "BUY_NOW"),
                                               ("reusable", "MULTIPLE")) if body.get(k, v) != v or k not in body]
-    url = urlparse(str(body.get("return_url", "")))
+    url = urlparse(str(body.get("return_url", "http://optional")))
     p += [] if url.scheme in ("http", "https") and url.netloc else ["/return_url: not a URI"]
     p += [] if isinstance(item.get("name"), str) and isinstance(item.get("product_id", ""), str) else ["name: string"]
     amount = item.get("unit_amount", {})
@@ -96,7 +96,8 @@ class PayPal(BaseHTTPRequestHandler):
             status, answer = self.token(kind, credential, raw, call) if url.path == "/v1/oauth2/token" else \
                 self.create(kind, credential, raw, call) if method == "POST" else \
                 self.manage(method, url.path, kind, credential, raw, call)
-        print(json.dumps(call), flush=True)
+        with lock:  # one whole line per call, also when calls come at once
+            print(json.dumps(call), flush=True)
         if call["client"] == "fake-endless" and status == 200:
             return self.endless()
         if call["client"] == "fake-slow" and status == 201:
