@@ -2,6 +2,8 @@
 
 #include "paypalclient.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 
 namespace quorvane {
@@ -17,11 +19,35 @@ bool samePrice(const QString& listed, const QString& planned)
     return listedRead && plannedRead && a == b;
 }
 
-bool isIdentical(const PaymentLink& listed, const LinkJob& job)
+// The create body's line item with its return_url, as PaymentLink::details holds them.
+QJsonObject detailsOf(const QByteArray& body)
 {
-    return listed.status == QLatin1String("ACTIVE") && !listed.link.isEmpty() &&
-           listed.itemName == job.name && listed.itemId == job.itemId && listed.currency == job.currency &&
-           samePrice(listed.price, job.price);
+    const QJsonObject request = QJsonDocument::fromJson(body).object();
+    QJsonObject details = request.value(QLatin1String("line_items")).toArray().at(0).toObject();
+    if (request.contains(QLatin1String("return_url"))) {
+        details.insert(QLatin1String("return_url"), request.value(QLatin1String("return_url")));
+    }
+    return details;
+}
+
+// An active link with the same name, item ID, price and currency, the same return page
+// and every other detail of the item as it would be made (what PayPal adds of its own
+// is not compared).
+bool isIdentical(const PaymentLink& listed, const LinkJob& job, const QJsonObject& details)
+{
+    if (listed.status != QLatin1String("ACTIVE") || listed.link.isEmpty() || listed.itemName != job.name ||
+        listed.itemId != job.itemId || listed.currency != job.currency ||
+        !samePrice(listed.price, job.price) ||
+        listed.details.value(QLatin1String("return_url")) != details.value(QLatin1String("return_url"))) {
+        return false;
+    }
+    for (auto field = details.constBegin(); field != details.constEnd(); ++field) {
+        if (field.key() != QLatin1String("unit_amount") &&
+            listed.details.value(field.key()) != field.value()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -67,8 +93,10 @@ void LinkMaker::listed()
 {
     QSet<QString> reused;
     for (int job = 0; job < static_cast<int>(m_jobs.size()) && m_busy; ++job) {
+        const QJsonObject details = detailsOf(m_jobs[static_cast<std::size_t>(job)].body);
         const auto found = std::find_if(m_listed.cbegin(), m_listed.cend(), [&](const PaymentLink& link) {
-            return !reused.contains(link.id) && isIdentical(link, m_jobs[static_cast<std::size_t>(job)]);
+            return !reused.contains(link.id) &&
+                   isIdentical(link, m_jobs[static_cast<std::size_t>(job)], details);
         });
         if (found == m_listed.cend()) {
             m_waiting.push_back(job);

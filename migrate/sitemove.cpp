@@ -149,6 +149,8 @@ public:
     QString folder;
     SiteScan scan;
     SitePlan plan;
+    SiteScan newScan; // the worker's until it is done
+    SitePlan newPlan;
     std::vector<MoveRow> rows;  // one per planned button
     std::vector<QString> links; // per planned link, once made or recalled
     QString picture = firstPresetPicture();
@@ -309,14 +311,14 @@ void SiteMove::scan(const QString& folder, const QStringList& extraFiles)
     const auto report = throttledProgress();
     runInThread(
         [this, extras, report] {
-            m_work->scan = scanSite(
+            m_work->newScan = scanSite(
                 QFile::encodeName(m_work->folder).toStdString(), extras,
                 [&](std::size_t done, std::size_t total) {
                     report(static_cast<int>(done), static_cast<int>(total),
                            QStringLiteral("Reading the pages"));
                 },
                 &m_work->cancel);
-            m_work->plan = planSite(m_work->scan.pages);
+            m_work->newPlan = planSite(m_work->newScan.pages);
         },
         &SiteMove::scanned);
 }
@@ -324,6 +326,8 @@ void SiteMove::scan(const QString& folder, const QStringList& extraFiles)
 void SiteMove::scanned()
 {
     SiteMoveWork& work = *m_work;
+    work.scan = std::move(work.newScan);
+    work.plan = std::move(work.newPlan);
     work.rows.clear();
     for (const ButtonPlan& button : work.plan.buttons) {
         const ScannedPage& page = work.scan.pages[button.page];
@@ -445,7 +449,7 @@ void SiteMove::linkFailed(int job, const QString& reason)
 RewritePreview SiteMove::preview() const
 {
     RewritePreview preview;
-    const std::vector<PageEdit> edits = m_work->plannedEdits();
+    const std::vector<PageEdit> edits = isBusy() ? std::vector<PageEdit>() : m_work->plannedEdits();
     preview.files = static_cast<int>(edits.size());
     if (edits.empty()) {
         return preview;

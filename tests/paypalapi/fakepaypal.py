@@ -7,7 +7,7 @@ the answer: fake-403, fake-422, fake-500 (500, then the link for the same reques
 answer that never ends), fake-crlf (a token with CR LF and a header after it), else the link; every create
 answers after --create-delay s. Each client has links to list (page_size 1-100 first, then the page_token of
 the `next` link), read and delete: those it made, and --links N made up (fake-list-N: N). --seed
-NAME;ID;PRICE;CURRENCY adds an active link to each client's list. GET /fake/deletes answers how many DELETEs
+BODY adds the active link a create of BODY makes to each client's list. GET /fake/deletes answers how many DELETEs
 each id got. Stops at the end of its input or after ten minutes.
 """
 import argparse, base64, contextlib, json, re, secrets, sys, threading, time, zlib
@@ -41,10 +41,9 @@ def links_of(client, made_up):
         store[client] = {r["id"]: r for r in (resource(
             f"PLB-{mark}{i:05d}", f"{NAMES[i % len(NAMES)]} {i}", f"{i * 10}" if i % 3 == 2 else f"{i * 137 % 10000 / 100:.2f}",
             ("USD", "EUR", "JPY")[i % 3], "INACTIVE" if i % 7 == 6 else "ACTIVE", i) for i in range(count))}
-        for i, (name, item, price, currency) in enumerate(s.split(";") for s in PayPal.seeds):
-            made = resource(f"PLB-SEED{mark}{i}", name, price, currency, "ACTIVE", i)
-            made["line_items"][0]["product_id"] = item
-            store[client][made["id"]] = made
+        for i, body in enumerate(PayPal.seeds):
+            store[client][f"PLB-SEED{mark}{i}"] = dict(json.loads(body), id=f"PLB-SEED{mark}{i}", status="ACTIVE",
+                                                       payment_link=f"https://www.sandbox.paypal.com/ncp/payment/SEED{mark}{i}")
     return store[client]
 
 
@@ -57,8 +56,8 @@ def problems(body):
     p += [f"/line_items/0/{k}: unknown" for k in set(item) - ITEM]
     p += [f"/{k}: must be {v}" for k, v in (("integration_mode", "LINK"), ("type", "BUY_NOW"),
                                               ("reusable", "MULTIPLE")) if body.get(k, v) != v or k not in body]
-    url = urlparse(str(body.get("return_url", "")))
-    p += [] if "return_url" not in body or (url.scheme in ("http", "https") and url.netloc) else ["/return_url: not a URI"]
+    url = urlparse(str(body.get("return_url", "http://optional")))
+    p += [] if url.scheme in ("http", "https") and url.netloc else ["/return_url: not a URI"]
     p += [] if isinstance(item.get("name"), str) and isinstance(item.get("product_id", ""), str) else ["name: string"]
     amount = item.get("unit_amount", {})
     p += [] if re.match(r"^[A-Z]{3}$", str(amount.get("currency_code"))) else ["currency_code: ISO-4217"]
@@ -96,7 +95,8 @@ class PayPal(BaseHTTPRequestHandler):
             status, answer = self.token(kind, credential, raw, call) if url.path == "/v1/oauth2/token" else \
                 self.create(kind, credential, raw, call) if method == "POST" else \
                 self.manage(method, url.path, kind, credential, raw, call)
-        print(json.dumps(call), flush=True)
+        with lock:  # one whole line per call, also when calls come at once
+            print(json.dumps(call), flush=True)
         if call["client"] == "fake-endless" and status == 200:
             return self.endless()
         if call["client"] == "fake-slow" and status == 201:
@@ -226,7 +226,7 @@ if __name__ == "__main__":
     parser.add_argument("--page-delay", type=float, default=0.0, help="seconds each page of a list takes")
     parser.add_argument("--links", type=int, default=0, help="links made up for each client")
     parser.add_argument("--create-delay", type=float, default=0.0, help="seconds each create takes")
-    parser.add_argument("--seed", action="append", default=[], help="NAME;ID;PRICE;CURRENCY of an active link")
+    parser.add_argument("--seed", action="append", default=[], help="the create body of an active link")
     args = parser.parse_args()
     server = ThreadingHTTPServer(("127.0.0.1", 0), PayPal)
     server.daemon_threads, server.delay, server.page_delay, server.links = True, args.delay, args.page_delay, args.links
