@@ -49,6 +49,7 @@ QString sampleSiteCopy(const QTemporaryDir& into)
     return copy;
 }
 
+// The first row of the page in that state, or -1.
 int rowIndex(SiteMove* move, const QString& page, MoveState state)
 {
     for (int r = 0; r < move->rowCount(); ++r) {
@@ -62,8 +63,7 @@ int rowIndex(SiteMove* move, const QString& page, MoveState state)
 const MoveRow& rowOn(SiteMove* move, const QString& page, MoveState state)
 {
     static const MoveRow none;
-    const int r = rowIndex(move, page, state);
-    return r < 0 ? none : move->row(r);
+    return rowIndex(move, page, state) < 0 ? none : move->row(rowIndex(move, page, state));
 }
 
 bool idle(QWidget* form)
@@ -112,8 +112,8 @@ void Form8Test::movesASiteAndPutsItBack()
     QCOMPARE(boxes.boxes.size(), 1u);
     QVERIFY(boxes.boxes[0].text.contains("img/photo.php") && boxes.boxes[0].title == "Files to Check");
     boxes.boxes.clear();
-    QVERIFY(rowOn(move, "other/hosted.html", MoveState::KeptAtPayPal).line > 0);
-    QVERIFY(!rowOn(move, "other/hosted.html", MoveState::KeptAtPayPal).tickable);
+    const MoveRow& hosted = rowOn(move, "other/hosted.html", MoveState::KeptAtPayPal);
+    QVERIFY(hosted.line > 0 && !hosted.tickable);
     QVERIFY(rowOn(move, "dup/page2.html", MoveState::Move).ticked);
     // The kettle's row unticked by its check box: its page keeps its button.
     for (int r = 0; r < move->rowCount(); ++r) {
@@ -132,17 +132,16 @@ void Form8Test::movesASiteAndPutsItBack()
     for (const char* page : {"home.html", "dup/page1.html", "dup/page2.html", "dup/page3.html"}) {
         QCOMPARE(rowOn(move, page, MoveState::LinkMade).link, mug);
     }
-    QVERIFY(!rowOn(move, "dup/other-price.html", MoveState::LinkMade).link.isEmpty());
-    QVERIFY(rowOn(move, "dup/other-price.html", MoveState::LinkMade).link != mug);
+    const QString otherPrice = rowOn(move, "dup/other-price.html", MoveState::LinkMade).link;
+    QVERIFY(!otherPrice.isEmpty() && otherPrice != mug);
     QVERIFY(rowOn(move, "shop/tax.html", MoveState::Move).link.isEmpty());
     QSet<QString> asked;
     for (const QJsonObject& call : fake.requests()) {
         QVERIFY2(call["problems"].toArray().isEmpty(), qPrintable(QJsonDocument(call).toJson()));
-        const QString id = call["request_id"].toString();
-        QVERIFY2(call["method"] != "POST" || call["path"] != "/v1/checkout/payment-resources" ||
-                     !asked.contains(id),
-                 qPrintable(id));
-        asked << id;
+        if (call["method"] == "POST" && call["path"] == "/v1/checkout/payment-resources") {
+            QVERIFY2(!asked.contains(call["request_id"].toString()), "an item asked for twice");
+            asked << call["request_id"].toString();
+        }
     }
 
     // Template code in the form: Copy Code gives the line to paste by hand.
