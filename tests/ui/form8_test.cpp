@@ -89,7 +89,7 @@ void Form8Test::movesASiteAndPutsItBack()
     FakeStore::install();
     FakeStore::entries[Environment::Sandbox] = {"shop-app", "fake-secret"};
     MessageRecorder boxes;
-    FakePayPal fake;
+    FakePayPal fake(5, {"--create-delay", "0.5"});
     QTemporaryDir temp;
     const QString site = sampleSiteCopy(temp);
     const std::map<QString, QByteArray> before = files(site);
@@ -122,8 +122,15 @@ void Form8Test::movesASiteAndPutsItBack()
         }
     }
 
+    // Cancel stops at once with some links made; Make Links makes the others.
     click(form, "cmdMakeLinks");
     QVERIFY(!idle(form) && !control<QWidget>(form, "cmdChooseFolder")->isEnabled());
+    QTest::qWait(300);
+    click(form, "cmdCancel");
+    QTRY_VERIFY_WITH_TIMEOUT(idle(form), 2000);
+    QVERIFY(control<QWidget>(form, "cmdMakeLinks")->isEnabled());
+    boxes.boxes.clear();
+    click(form, "cmdMakeLinks");
     QTRY_VERIFY_WITH_TIMEOUT(idle(form), 30000);
     QVERIFY2(boxes.boxes.empty(), qPrintable(boxes.boxes.empty() ? "" : boxes.boxes.back().text));
     // One link for the mug on four pages, another for the mug at another price; no item asked twice.
@@ -135,14 +142,17 @@ void Form8Test::movesASiteAndPutsItBack()
     const QString otherPrice = rowOn(move, "dup/other-price.html", MoveState::LinkMade).link;
     QVERIFY(!otherPrice.isEmpty() && otherPrice != mug);
     QVERIFY(rowOn(move, "shop/tax.html", MoveState::Move).link.isEmpty());
+    // Only a create cancelled on its way is asked again, with its request ID: PayPal makes one link.
     QSet<QString> asked;
+    int creates = 0;
     for (const QJsonObject& call : fake.requests()) {
         QVERIFY2(call["problems"].toArray().isEmpty(), qPrintable(QJsonDocument(call).toJson()));
         if (call["method"] == "POST" && call["path"] == "/v1/checkout/payment-resources") {
-            QVERIFY2(!asked.contains(call["request_id"].toString()), "an item asked for twice");
             asked << call["request_id"].toString();
+            ++creates;
         }
     }
+    QVERIFY2(creates - asked.size() <= 4, qPrintable(QString::number(creates - asked.size())));
 
     // Template code in the form: Copy Code gives the line to paste by hand.
     const int byHand = rowIndex(move, "php/custom.php", MoveState::PasteByHand);
