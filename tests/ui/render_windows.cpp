@@ -66,11 +66,15 @@ void showSampleLinks(Form6* window)
     QList<PaymentLink> links;
     for (const auto& sample : samples) {
         const QString id = QString::fromLatin1(sample.id);
-        links.append({id, QString::fromUtf8(sample.item), QString::fromLatin1(sample.itemId),
-                      QString::fromLatin1(sample.price), QStringLiteral("EUR"),
+        links.append({id,
+                      QString::fromUtf8(sample.item),
+                      QString::fromLatin1(sample.itemId),
+                      QString::fromLatin1(sample.price),
+                      QStringLiteral("EUR"),
                       QString::fromLatin1(sample.status),
                       QDateTime(QDate(2026, 12, sample.day), QTime(10, 30), Qt::UTC),
-                      QStringLiteral("https://www.paypal.com/ncp/payment/") + id.mid(4)});
+                      QStringLiteral("https://www.paypal.com/ncp/payment/") + id.mid(4),
+                      {}});
     }
     static_cast<LinksModel*>(window->findChild<QTableView*>(QStringLiteral("tblLinks"))->model())
         ->append(links);
