@@ -127,6 +127,7 @@ void Form8::cmdMakeLinks_Click()
     }
     const Environment chosen = m_ui->Frame1->environment();
     const QString picture = QString::fromStdString(pictureUrl(forms().form1.get()->buttonRequest()));
+    m_linksEnvironment = chosen;
     start(Work::Links, QStringLiteral("Asking PayPal (%1) for the links…").arg(environmentName(chosen)));
     m_move->makeLinks(chosen, credentials->clientId, credentials->secret, picture);
 }
@@ -141,12 +142,19 @@ void Form8::cmdRewrite_Click()
     }
     const QString question =
         QStringLiteral("%1 will change. In %2, line %3, this:\n\n%4\n\nbecomes:\n\n%5\n\nEach page is "
-                       "first copied to %6. Rewrite the pages?")
+                       "first copied to %6.")
             .arg(count(preview.files, "One page", "pages"), preview.page)
             .arg(preview.line)
             .arg(preview.oldLines.join(u'\n'), preview.newLine,
                  QDir::toNativeSeparators(preview.backupFolder));
-    if (!AskYesNo(question, QStringLiteral("Rewrite Pages"))) {
+    // Sandbox links in a live site would take no real payment.
+    const QString sandbox =
+        m_linksEnvironment == Environment::Sandbox
+            ? QStringLiteral("\n\nThese are Sandbox links: only test accounts can pay with "
+                             "them. Restore the pages before the site goes live.")
+            : QString();
+    if (!AskYesNo(question + sandbox + QStringLiteral("\n\nRewrite the pages?"),
+                  QStringLiteral("Rewrite Pages"))) {
         return;
     }
     start(Work::Rewrite, QStringLiteral("Rewriting the pages…"));

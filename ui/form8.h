@@ -1,5 +1,6 @@
 #pragma once
 
+#include "endpoints.h"
 #include "form.h"
 #include "skin.h"
 
@@ -70,6 +71,8 @@ private:
     SiteMove* m_move;
     MoveModel* m_rows;
     Work m_work = Work::Nothing;
+    // Where the last links were asked for.
+    Environment m_linksEnvironment = Environment::Live;
 };
 
 } // namespace quorvane

@@ -165,7 +165,8 @@ void Form8Test::movesASiteAndPutsItBack()
     click(form, "cmdRewrite");
     QTRY_VERIFY_WITH_TIMEOUT(idle(form), 30000);
     QCOMPARE(boxes.questions.size(), 1u);
-    QVERIFY2(boxes.questions[0].text.contains("site-before-payment-links-"),
+    QVERIFY2(boxes.questions[0].text.contains("site-before-payment-links-") &&
+                 boxes.questions[0].text.contains("Sandbox links"),
              qPrintable(boxes.questions[0].text));
     const std::map<QString, QByteArray> rewritten = files(site);
     QVERIFY(rewritten.at("index.html").contains(mug.toUtf8()) &&
