@@ -203,8 +203,10 @@ void Form8::cmdCopyCode_Click()
 
 void Form8::cmdCancel_Click()
 {
-    m_move->cancel();
+    // The work may end within cancel(), its status with it.
+    m_cancelled = true;
     setStatus(QStringLiteral("Stopping…"));
+    m_move->cancel();
 }
 
 void Form8::cmdClose_Click()
@@ -215,6 +217,7 @@ void Form8::cmdClose_Click()
 void Form8::start(Work work, const QString& status)
 {
     m_work = work;
+    m_cancelled = false;
     m_ui->prgWork->setRange(0, 0);
     m_ui->prgWork->setEnabled(true);
     setStatus(status);
@@ -247,7 +250,8 @@ void Form8::workFinished(const QStringList& problems)
                          : done == Work::Links   ? QStringLiteral("Making the links")
                          : done == Work::Rewrite ? QStringLiteral("The rewrite")
                                                  : QStringLiteral("The restore");
-    setStatus(problems.isEmpty()
+    setStatus(m_cancelled ? QStringLiteral("%1 was stopped. %2").arg(what, summary())
+              : problems.isEmpty()
                   ? QStringLiteral("%1 is done. %2").arg(what, summary())
                   : QStringLiteral("%1 is over with %2. %3")
                         .arg(what, count(problems.size(), "a problem", "problems"), summary()));

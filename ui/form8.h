@@ -71,6 +71,7 @@ private:
     SiteMove* m_move;
     MoveModel* m_rows;
     Work m_work = Work::Nothing;
+    bool m_cancelled = false;
     // Where the last links were asked for.
     Environment m_linksEnvironment = Environment::Live;
 };

@@ -13,6 +13,7 @@
 #include <QDirIterator>
 #include <QGuiApplication>
 #include <QJsonArray>
+#include <QLabel>
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QTableView>
@@ -129,6 +130,8 @@ void Form8Test::movesASiteAndPutsItBack()
     click(form, "cmdCancel");
     QTRY_VERIFY_WITH_TIMEOUT(idle(form), 2000);
     QVERIFY(control<QWidget>(form, "cmdMakeLinks")->isEnabled());
+    QVERIFY2(control<QLabel>(form, "lblStatus")->text().startsWith("Making the links was stopped."),
+             qPrintable(control<QLabel>(form, "lblStatus")->text()));
     boxes.boxes.clear();
     click(form, "cmdMakeLinks");
     QTRY_VERIFY_WITH_TIMEOUT(idle(form), 30000);
