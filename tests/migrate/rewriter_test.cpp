@@ -3,11 +3,13 @@
 #include "journal.h"
 #include "pageedit.h"
 #include "rewriter.h"
+#include "sitemove.h"
 #include "siteplan.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <cstdio>
@@ -536,6 +538,54 @@ TEST_F(CommandLineTest, DryRunLinksRewriteAndRunsAgainEachLinkOnceAndTheSameItem
     EXPECT_EQ(QProcess::execute(QUORVANE_PROGRAM, {"migrate", m_root.filePath("none"), "--dry-run"}), 4);
     ASSERT_TRUE(QFile::copy(QUORVANE_PROGRAM, m_root.filePath("quorvane")));
     EXPECT_EQ(QProcess::execute(m_root.filePath("quorvane"), {"migrate", m_site, "--dry-run"}), 5);
+}
+
+// The engine as the window drives it: the preview, rewriting, and restoring every byte.
+TEST_F(CommandLineTest, TheWindowsStepsPreviewRewriteAndRestore)
+{
+    quorvane::testing::FakePayPal fake;
+    SiteMove move;
+    QStringList problems;
+    const auto step = [&](const std::function<void()>& start) {
+        QEventLoop loop;
+        const auto done = QObject::connect(&move, &SiteMove::finished, [&](const QStringList& said) {
+            problems = said;
+            loop.quit();
+        });
+        start();
+        if (move.isBusy()) {
+            loop.exec();
+        }
+        QObject::disconnect(done);
+    };
+    step([&] { move.scan(m_site); });
+    ASSERT_GT(move.rowCount(), 40);
+    for (int row = 0; row < move.rowCount(); ++row) { // all but the pages of shop/
+        move.setTicked(row, !move.row(row).page.startsWith("shop/"));
+    }
+    step([&] {
+        move.makeLinks(Environment::Sandbox, "fake-client", "fake-secret", "https://example.com/b.gif");
+    });
+    EXPECT_EQ(problems, QStringList());
+    const RewritePreview preview = move.preview();
+    EXPECT_EQ(preview.page, "dup/other-price.html");
+    EXPECT_EQ(preview.line, 5);
+    EXPECT_TRUE(preview.oldLines.front().startsWith("<form") && preview.oldLines.back() == "</form>");
+    EXPECT_EQ(preview.newLine, move.row(1).pageCode);
+    EXPECT_TRUE(preview.newLine.contains(move.row(1).link));
+    EXPECT_EQ(preview.backupFolder, m_root.filePath(m_backups));
+    step([&] { move.rewritePages(); });
+    const Files rewritten = filesIn(m_site);
+    int changed = 0;
+    for (const auto& [path, file] : filesIn(QUORVANE_SAMPLE_SITE)) {
+        changed += file != rewritten.at(path) && !QFileInfo(m_site + '/' + path).isSymLink();
+        EXPECT_TRUE(!path.startsWith("shop/") || file == rewritten.at(path)) << path.toStdString();
+    }
+    EXPECT_EQ(changed, preview.files);
+    EXPECT_EQ(move.preview().files, 0);
+    step([&] { move.restorePages(); });
+    EXPECT_TRUE(filesIn(m_site) == filesIn(QUORVANE_SAMPLE_SITE));
+    EXPECT_EQ(move.preview().files, preview.files); // the links are there to rewrite again
 }
 
 // Killed (SIGKILL) at random moments while making links and rewriting, then run again; the
