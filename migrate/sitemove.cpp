@@ -217,6 +217,7 @@ SiteMove::SiteMove(QObject* parent) : QObject(parent), m_work(std::make_unique<S
 
 SiteMove::~SiteMove()
 {
+    disconnect(&m_work->maker, nullptr, this, nullptr); // nothing more to report from here
     cancel();
     if (m_work->thread) {
         m_work->thread->wait();

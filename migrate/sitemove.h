@@ -61,7 +61,7 @@ class SiteMoveWork;
 // each ticked row (the same item on several pages gets one), rewrites the pages and
 // puts them back. Each of scan, makeLinks, rewritePages and restorePages runs without
 // blocking the calling thread, reports progress and ends in exactly one finished,
-// also when cancelled; none starts while another runs. Every link made and page
+// also when cancelled; a call while another runs (isBusy) is ignored. Every link made and page
 // written is recorded in the site's journal at once, so a run stopped at any moment
 // resumes without a second link or a half-written page.
 class SiteMove : public QObject
@@ -107,6 +107,8 @@ public:
 
 signals:
     void progress(int done, int total, const QString& what);
+    // Rows first to last changed; when rowCount changed too (a scan starting or done),
+    // the whole table is new.
     void rowsChanged(int first, int last);
     // A line to show while PayPal asked the program to wait.
     void waiting(const QString& text);

@@ -3,11 +3,13 @@
 #include "journal.h"
 #include "pageedit.h"
 #include "rewriter.h"
+#include "sitemove.h"
 #include "siteplan.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <cstdio>
@@ -369,6 +371,7 @@ protected:
         QProcess program;
         program.start(QUORVANE_PROGRAM, QStringList{"migrate", m_site, "--client-id", client} + arguments);
         program.write("fake-secret\n");
+        program.waitForBytesWritten(10000); // now, not once the kill comes
         program.closeWriteChannel();
         if (killAfter >= 0) {
             std::this_thread::sleep_for(std::chrono::duration<double>(killAfter));
@@ -537,20 +540,76 @@ TEST_F(CommandLineTest, DryRunLinksRewriteAndRunsAgainEachLinkOnceAndTheSameItem
     EXPECT_EQ(QProcess::execute(m_root.filePath("quorvane"), {"migrate", m_site, "--dry-run"}), 5);
 }
 
+// The engine as the window drives it: the preview, rewriting, and restoring every byte.
+TEST_F(CommandLineTest, TheWindowsStepsPreviewRewriteAndRestore)
+{
+    quorvane::testing::FakePayPal fake;
+    SiteMove move;
+    QStringList problems;
+    const auto step = [&](const std::function<void()>& start) {
+        QEventLoop loop;
+        const auto done = QObject::connect(&move, &SiteMove::finished, [&](const QStringList& said) {
+            problems = said;
+            loop.quit();
+        });
+        start();
+        if (move.isBusy()) {
+            loop.exec();
+        }
+        QObject::disconnect(done);
+    };
+    step([&] { move.scan(m_site); });
+    ASSERT_GT(move.rowCount(), 40);
+    for (int row = 0; row < move.rowCount(); ++row) { // all but the pages of shop/
+        move.setTicked(row, !move.row(row).page.startsWith("shop/"));
+    }
+    step([&] {
+        move.makeLinks(Environment::Sandbox, "fake-client", "fake-secret", "https://example.com/b.gif");
+    });
+    EXPECT_EQ(problems, QStringList());
+    const RewritePreview preview = move.preview();
+    EXPECT_EQ(preview.page, "dup/other-price.html");
+    EXPECT_EQ(preview.line, 5);
+    EXPECT_TRUE(preview.oldLines.front().startsWith("<form") && preview.oldLines.back() == "</form>");
+    EXPECT_EQ(preview.newLine, move.row(1).pageCode);
+    EXPECT_TRUE(preview.newLine.contains(move.row(1).link));
+    EXPECT_EQ(preview.backupFolder, m_root.filePath(m_backups));
+    step([&] { move.rewritePages(); });
+    const Files rewritten = filesIn(m_site);
+    int changed = 0;
+    for (const auto& [path, file] : filesIn(QUORVANE_SAMPLE_SITE)) {
+        changed += file != rewritten.at(path) && !QFileInfo(m_site + '/' + path).isSymLink();
+        EXPECT_TRUE(!path.startsWith("shop/") || file == rewritten.at(path)) << path.toStdString();
+    }
+    EXPECT_EQ(changed, preview.files);
+    EXPECT_EQ(move.preview().files, 0);
+    step([&] { move.restorePages(); });
+    EXPECT_TRUE(filesIn(m_site) == filesIn(QUORVANE_SAMPLE_SITE));
+    EXPECT_EQ(move.preview().files, preview.files); // the links are there to rewrite again
+}
+
 // Killed (SIGKILL) at random moments while making links and rewriting, then run again; the
 // fake PayPal anew each time, so the same links come.
 TEST_F(CommandLineTest, KilledAtAnyMomentLeavesEveryPageWholeAndEachButtonOneLink)
 {
     const QStringList slow = {"--create-delay", "0.05"};
     const Files sample = filesIn(QUORVANE_SAMPLE_SITE);
+    // Every other kill comes once the links are made, while the pages are rewritten.
     QElapsedTimer timer;
-    const Run reference = [&] {
+    double runTime[2] = {};
+    Run reference;
+    for (const bool linksFirst : {false, true}) {
+        TearDown();
+        copySite();
         quorvane::testing::FakePayPal fake(5, slow);
+        if (linksFirst) {
+            migrate({});
+        }
         timer.start();
-        return migrate({"--rewrite"});
-    }();
-    const double runTime = timer.elapsed() / 1000.0;
-    ASSERT_EQ(reference.exit, 0) << reference.err.toStdString();
+        reference = migrate({"--rewrite"});
+        runTime[linksFirst] = timer.elapsed() / 1000.0;
+        ASSERT_EQ(reference.exit, 0) << reference.err.toStdString();
+    }
     const Files result = filesIn(m_site);
     std::set<QString> links;
     for (const auto& [row, link] : reference.links) {
@@ -563,7 +622,11 @@ TEST_F(CommandLineTest, KilledAtAnyMomentLeavesEveryPageWholeAndEachButtonOneLin
         TearDown();
         copySite();
         quorvane::testing::FakePayPal fake(5, slow);
-        migrate({"--rewrite"}, "fake-client", std::uniform_real_distribution<>(0, runTime)(random));
+        if (moment % 2 == 1) {
+            migrate({});
+        }
+        migrate({"--rewrite"}, "fake-client",
+                std::uniform_real_distribution<>(0, runTime[moment % 2])(random));
         const Files killed = filesIn(m_site);
         const std::size_t linksThen = journalLinks().size();
         const QString report = m_root.filePath("report.csv");
@@ -590,6 +653,7 @@ TEST_F(CommandLineTest, KilledAtAnyMomentLeavesEveryPageWholeAndEachButtonOneLin
     }
     std::printf("killed while making links: %d, while rewriting: %d of 50\n", linksMidway, pagesMidway);
     EXPECT_GE(linksMidway, 3);
+    EXPECT_GE(pagesMidway, 3);
 }
 
 } // namespace
