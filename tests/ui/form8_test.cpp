@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,7 +67,6 @@ class Form8Test : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void movesASiteAndPutsItBack();
 };
 
@@ -81,6 +79,8 @@ void Form8Test::movesASiteAndPutsItBack()
     MessageRecorder boxes;
     FakePayPal fake(5, {"--create-delay", "0.5"});
     QTemporaryDir temp;
+    // The journal goes with the rest.
+    qputenv("XDG_DATA_HOME", temp.filePath("data").toUtf8());
     const QString site = temp.filePath("site");
     QCOMPARE(QProcess::execute("cp", {"-a", QUORVANE_SAMPLE_SITE, site}), 0);
     const std::map<QString, QByteArray> before = files(site);
