@@ -413,6 +413,17 @@ std::string sniffEncoding(std::string_view bytes)
     return isValidUtf8(bytes) ? "UTF-8" : "windows-1252";
 }
 
+std::string decodedAs(std::string_view bytes, std::string_view encoding)
+{
+    if (encoding == "UTF-8") {
+        return std::string(bytes);
+    }
+    std::string decoded;
+    convert(encodingNamed(encoding).converter, bytes,
+            [&decoded](char32_t c, std::ptrdiff_t) { appendUtf8(decoded, c); });
+    return decoded;
+}
+
 PageText::PageText(std::string_view bytes) : m_bytes(bytes), m_encoding(sniffEncoding(bytes))
 {
     if (m_encoding == "UTF-8") {

@@ -18,6 +18,9 @@ std::string sniffEncoding(std::string_view bytes);
 // Standard's table; empty for a label it does not know.
 std::string encodingForLabel(std::string_view label);
 
+// Bytes of a page in an encoding as sniffEncoding names it, decoded to UTF-8.
+std::string decodedAs(std::string_view bytes, std::string_view encoding);
+
 // A page's bytes decoded to UTF-8 as a browser decodes them, and the way back from
 // an offset in the decoded text to one in the bytes. A UTF-8 page is not copied.
 class PageText

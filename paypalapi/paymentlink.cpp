@@ -42,7 +42,11 @@ std::optional<PaymentLink> readPaymentLink(const QJsonObject& resource)
                      textOf(amount, "currency_code"),
                      textOf(resource, "status"),
                      QDateTime::fromString(textOf(resource, "create_time"), Qt::ISODateWithMs).toUTC(),
-                     textOf(resource, "payment_link")};
+                     textOf(resource, "payment_link"),
+                     item};
+    if (resource.contains(QLatin1String("return_url"))) {
+        link.details.insert(QLatin1String("return_url"), resource.value(QLatin1String("return_url")));
+    }
     static const QRegularExpression status = anchored("[A-Z][A-Z_]*");
     static const QRegularExpression price = anchored("(-?[0-9]+)|(-?([0-9]+)?[.][0-9]+)");
     static const QRegularExpression currency = anchored("[A-Z]{3}");

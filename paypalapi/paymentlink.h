@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -22,6 +23,9 @@ struct PaymentLink
     QString status;    // "ACTIVE", "INACTIVE"... as PayPal gives it
     QDateTime created; // UTC, invalid if missing
     QString link;
+    // Its line item and return_url as PayPal answered them, to tell whether it sells
+    // the same as a link about to be made.
+    QJsonObject details;
 };
 
 // The forms PayPal gives its ids and page tokens; nothing else goes into a request.

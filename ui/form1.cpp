@@ -76,8 +76,8 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     connect(m_ui->Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     // The menus are made when the menu bar is first pressed or reached by the keyboard,
     // before it opens one; their commands' shortcuts work from the start.
-    addActions({m_ui->actionRead, m_ui->actionPaymentLink, m_ui->actionPaymentLinks, m_ui->actionExit,
-                m_ui->actionAbout});
+    addActions({m_ui->actionRead, m_ui->actionPaymentLink, m_ui->actionPaymentLinks, m_ui->actionSiteMove,
+                m_ui->actionExit, m_ui->actionAbout});
     m_ui->menuBar->installEventFilter(this);
     // A title activated some other way before its menu is made (assistive technology)
     // opens its menu too.
@@ -100,6 +100,11 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     connect(m_ui->actionPaymentLinks, &QAction::triggered, this, [] {
         if (NetworkWindows* windows = networkWindows()) {
             windows->showPaymentLinksWindow();
+        }
+    });
+    connect(m_ui->actionSiteMove, &QAction::triggered, this, [] {
+        if (NetworkWindows* windows = networkWindows()) {
+            windows->showSiteMoveWindow();
         }
     });
     connect(m_ui->actionExit, &QAction::triggered, this, &Form1::Command3_Click);
@@ -139,7 +144,8 @@ void Form1::checkFrameFits()
 void Form1::makeMenus()
 {
     auto* button = new QMenu(m_ui->menuButton->text(), m_ui->menuBar);
-    button->addActions({m_ui->actionRead, m_ui->actionPaymentLink, m_ui->actionPaymentLinks});
+    button->addActions(
+        {m_ui->actionRead, m_ui->actionPaymentLink, m_ui->actionPaymentLinks, m_ui->actionSiteMove});
     button->addSeparator();
     button->addAction(m_ui->actionExit);
     m_ui->menuButton->setMenu(button);

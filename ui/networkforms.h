@@ -10,6 +10,7 @@ namespace quorvane {
 class Form5;
 class Form6;
 class Form7;
+class Form8;
 
 // The slots of the windows built into the network module.
 struct NetworkForms
@@ -17,6 +18,7 @@ struct NetworkForms
     FormSlot<Form5> form5;
     FormSlot<Form6> form6;
     FormSlot<Form7> form7;
+    FormSlot<Form8> form8;
 };
 
 NetworkForms& networkForms();
@@ -31,7 +33,9 @@ class NetworkWindowsModule : public QObject, public NetworkWindows
 public:
     void showPaymentLinkWindow() override;
     void showPaymentLinksWindow() override;
+    void showSiteMoveWindow() override;
     void unloadWindows() override;
+    int runMigrateCommand(const QStringList& arguments) override;
 };
 
 } // namespace quorvane

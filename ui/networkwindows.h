@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtPlugin>
 
 namespace quorvane {
@@ -18,8 +19,13 @@ public:
     virtual void showPaymentLinkWindow() = 0;
     // The list of the seller's payment links, likewise.
     virtual void showPaymentLinksWindow() = 0;
+    // The window that moves a whole site to payment links, likewise.
+    virtual void showSiteMoveWindow() = 0;
     // Closes every window of the module that is loaded.
     virtual void unloadWindows() = 0;
+    // `quorvane migrate` with the arguments after "migrate", in a QCoreApplication (no
+    // display needed); the exit code.
+    virtual int runMigrateCommand(const QStringList& arguments) = 0;
 };
 
 // The module's windows, the module loaded on first use. When it is missing or broken
@@ -42,5 +48,5 @@ void setNetworkWindows(NetworkWindows* windows);
 
 // A module built for another NetworkWindows is refused: the number goes up whenever
 // the class changes.
-#define QuorvaneNetworkWindows_iid "org.quorvane.Quorvane.NetworkWindows/2"
+#define QuorvaneNetworkWindows_iid "org.quorvane.Quorvane.NetworkWindows/4"
 Q_DECLARE_INTERFACE(quorvane::NetworkWindows, QuorvaneNetworkWindows_iid)

@@ -13,6 +13,12 @@ SaveFileAsker& saveFileAsker()
     return asker;
 }
 
+FolderAsker& folderAsker()
+{
+    static FolderAsker asker;
+    return asker;
+}
+
 } // namespace
 
 QString askSaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
@@ -27,6 +33,19 @@ QString askSaveFileName(QWidget* parent, const QString& caption, const QString& 
 void setSaveFileAsker(SaveFileAsker asker)
 {
     saveFileAsker() = std::move(asker);
+}
+
+QString askFolderName(QWidget* parent, const QString& caption, const QString& start)
+{
+    if (const auto& asker = folderAsker()) {
+        return asker(caption, start);
+    }
+    return QFileDialog::getExistingDirectory(parent, caption, start);
+}
+
+void setFolderAsker(FolderAsker asker)
+{
+    folderAsker() = std::move(asker);
 }
 
 std::optional<QString> writeWholeFile(const QString& path, const QByteArray& bytes)

@@ -1,14 +1,23 @@
+#include "buttoncode.h"
+#include "fakepaypal.h"
 #include "journal.h"
 #include "pageedit.h"
 #include "rewriter.h"
+#include "sitemove.h"
+#include "siteplan.h"
 
+#include <QCoreApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <csignal>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <random>
+#include <set>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -339,6 +348,325 @@ TEST_F(SiteTest, KilledAtAnyMomentLeavesEveryPageWholeAndEachLinkOnce)
         }
     }
     EXPECT_GE(std::min(midway[true], midway[false]), 35); // most kills land among the pages
+}
+
+// `quorvane migrate` on a copy of the sample site against the fake PayPal.
+class CommandLineTest : public SiteTest
+{
+protected:
+    struct Run
+    {
+        int exit = -1;
+        QString out;
+        QString err;
+        std::map<QString, QString> links;     // by "page:line", of each row with a link
+        std::map<QString, int> rewrittenRows; // by page
+        std::set<QString> rewritten;          // "page:line"
+    };
+
+    void SetUp() override
+    {
+        SiteTest::SetUp();
+        static int argc = 1;
+        static char name[] = "rewriter_tests";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication app(argc, argv); // for QProcess
+        copySite();
+    }
+    void copySite()
+    {
+        ASSERT_TRUE(QDir().mkpath(m_root.path()));
+        ASSERT_EQ(QProcess::execute("cp", {"-a", QUORVANE_SAMPLE_SITE, m_site}), 0);
+    }
+    // Started with the secret on standard input; finished unless `killAfter` seconds come first.
+    Run migrate(QStringList arguments, const QString& client = "fake-client", double killAfter = -1)
+    {
+        QProcess program;
+        program.start(QUORVANE_PROGRAM, QStringList{"migrate", m_site, "--client-id", client} + arguments);
+        program.write("fake-secret\n");
+        program.waitForBytesWritten(10000); // now, not once the kill comes
+        program.closeWriteChannel();
+        if (killAfter >= 0) {
+            std::this_thread::sleep_for(std::chrono::duration<double>(killAfter));
+            ::kill(static_cast<pid_t>(program.processId()), SIGKILL);
+        }
+        program.waitForFinished(60000);
+        Run run{program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+                QString::fromUtf8(program.readAllStandardOutput()),
+                QString::fromUtf8(program.readAllStandardError()),
+                {},
+                {},
+                {}};
+        for (const QString& line : run.out.split('\n', Qt::SkipEmptyParts)) {
+            if (const QStringList row = line.split('\t'); row.size() == 5 && !row[4].isEmpty()) {
+                run.links[row[0]] = row[4];
+                if (row[3] == "Page rewritten") {
+                    run.rewritten.insert(row[0]);
+                    ++run.rewrittenRows[row[0].section(':', 0, 0)];
+                }
+            }
+        }
+        return run;
+    }
+    // The sample site as it should be once the rows rewritten got their links: every other byte as it was.
+    Files expectedSite(const Run& run) const
+    {
+        Files site = filesIn(QUORVANE_SAMPLE_SITE);
+        const SiteScan scan = scanSite(QUORVANE_SAMPLE_SITE);
+        ButtonRequest preset;
+        preset.UsePresetImage = true;
+        preset.ChosenImage = 1;
+        for (const ScannedPage& page : scan.pages) {
+            std::vector<Replacement> replacements;
+            for (const FoundForm& form : page.forms) {
+                const QString row =
+                    QString::fromStdString(page.relativePath) + ':' + QString::number(form.line);
+                if (run.rewritten.count(row)) {
+                    const std::string code = replacementCode(run.links.at(row).toStdString(),
+                                                             pictureFor(form, pictureUrl(preset)));
+                    replacements.push_back({qint64(form.begin), qint64(form.end),
+                                            QByteArray::fromStdString(inPageEncoding(code, page.encoding))});
+                }
+            }
+            auto& file = site[QString::fromStdString(page.relativePath)];
+            file.first = *applyReplacements(file.first, replacements);
+        }
+        for (auto& [path, file] : site) { // a link to a page shows the page
+            const QFileInfo link(QString(QUORVANE_SAMPLE_SITE) + '/' + path);
+            if (link.isSymLink() &&
+                site.count(QDir(QUORVANE_SAMPLE_SITE).relativeFilePath(link.canonicalFilePath()))) {
+                file = site[QDir(QUORVANE_SAMPLE_SITE).relativeFilePath(link.canonicalFilePath())];
+            }
+        }
+        return site;
+    }
+    // The links the journal of the site holds.
+    std::set<QString> journalLinks() const
+    {
+        std::set<QString> links;
+        for (const auto& [path, file] : filesIn(m_data.path())) {
+            for (const QByteArray& line : file.first.split('\n')) {
+                if (const QList<QByteArray> fields = line.split('\t');
+                    fields.size() >= 3 && fields[0] == "link") {
+                    links.insert(QUrl::fromPercentEncoding(fields[2]));
+                }
+            }
+        }
+        return links;
+    }
+    // The creates the fake received for each request id of the client.
+    static void countCreates(quorvane::testing::FakePayPal& fake, std::map<QString, int>& creates)
+    {
+        for (const QJsonObject& call : fake.requests()) {
+            if (call["method"] == "POST" && call["path"] == "/v1/checkout/payment-resources") {
+                ++creates[call["client"].toString() + ' ' + call["request_id"].toString()];
+            }
+        }
+    }
+};
+
+TEST_F(CommandLineTest, DryRunLinksRewriteAndRunsAgainEachLinkOnceAndTheSameItemReused)
+{
+    // The account holds the mug at 9.50 as it would be made, and the mug at 9.75 with another return page.
+    const SitePlan plan = planSite(scanSite(QUORVANE_SAMPLE_SITE).pages);
+    QStringList seeds;
+    for (const PlannedLink& link : plan.links) {
+        if (link.body.contains("\"name\":\"Mug\"")) {
+            seeds << "--seed"
+                  << QString(link.body).replace("/thanks\"",
+                                                link.body.contains("9.75") ? "/other\"" : "/thanks\"");
+        }
+    }
+    ASSERT_EQ(seeds.size(), 4);
+    quorvane::testing::FakePayPal fake(5, seeds);
+    const Files sample = filesIn(QUORVANE_SAMPLE_SITE);
+    const QString report = m_root.filePath("report.csv");
+    struct Step
+    {
+        const char* name;
+        QStringList arguments;
+        int exit;
+        std::size_t creates; // in all so far
+        bool rewritten;
+    };
+    const Step steps[] = {
+        {"dry run", {"--dry-run", "--report", report}, 0, 0, false},
+        {"links", {"--sandbox"}, 0, plan.links.size() - 1, false}, // the mug is in the account already
+        {"rewrite", {"--rewrite", "--report", report}, 0, plan.links.size() - 1, true},
+        {"again", {"--rewrite"}, 0, plan.links.size() - 1, true},
+        {"both environments", {"--live", "--sandbox"}, 2, plan.links.size() - 1, true},
+        {"help", {"--help"}, 0, plan.links.size() - 1, true},
+    };
+    std::map<QString, int> creates;
+    Files expected = sample;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        Run run = migrate(step.arguments);
+        EXPECT_EQ(run.exit, step.exit) << run.err.toStdString();
+        countCreates(fake, creates);
+        EXPECT_EQ(creates.size(), step.creates);
+        EXPECT_TRUE(std::all_of(creates.begin(), creates.end(), [](const auto& c) { return c.second == 1; }));
+        if (step.rewritten && step.arguments.contains("--report")) {
+            expected = expectedSite(run);
+            EXPECT_TRUE(expected != sample);
+            QFile csv(report);
+            ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+            const QString written = QString::fromUtf8(csv.readAll());
+            for (const auto& [row, link] : run.links) {
+                EXPECT_TRUE(written.contains(',' + link + "\r\n")) << row.toStdString();
+                EXPECT_TRUE(journalLinks().count(link)) << row.toStdString();
+            }
+            // Read again, the rewritten pages hold only the forms that were not moved.
+            std::map<std::string, int> forms;
+            for (const ScannedPage& page : scanSite(QUORVANE_SAMPLE_SITE).pages) {
+                forms[page.relativePath] +=
+                    int(page.forms.size()) - run.rewrittenRows[page.relativePath.c_str()];
+            }
+            for (const ScannedPage& page : scanSite(m_site.toStdString()).pages) {
+                forms[page.relativePath] -= int(page.forms.size());
+            }
+            EXPECT_TRUE(std::all_of(forms.begin(), forms.end(), [](const auto& f) { return f.second == 0; }));
+            EXPECT_GE(run.rewritten.size(), 20U);
+        }
+        for (const auto& [path, file] : filesIn(m_site)) {
+            EXPECT_TRUE(file == expected[path]) << path.toStdString();
+        }
+        EXPECT_EQ(std::string(step.name) == "dry run",
+                  filesIn(m_data.path()).empty()); // a dry run writes nothing
+        EXPECT_EQ(QFile::exists(report),
+                  std::string(step.name) != "dry run" && std::string(step.name) != "links");
+        if (std::string(step.name) == "links") {
+            EXPECT_TRUE(run.links["index.html:6"].contains("/SEED")) << run.out.toStdString();
+            EXPECT_TRUE(run.links["dup/other-price.html:5"].contains("/FAKE")); // its return page differs
+        }
+    }
+    EXPECT_TRUE(migrate({"--help"}).out.contains("Exit codes:"));
+    // No credentials, a missing folder, a missing module.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quorvane-no-bus");
+    QProcess keyring;
+    keyring.start(QUORVANE_PROGRAM, {"migrate", m_site});
+    keyring.closeWriteChannel();
+    EXPECT_TRUE(keyring.waitForFinished(30000) && keyring.exitCode() == 3)
+        << keyring.readAllStandardError().data();
+    EXPECT_EQ(QProcess::execute(QUORVANE_PROGRAM, {"migrate", m_root.filePath("none"), "--dry-run"}), 4);
+    ASSERT_TRUE(QFile::copy(QUORVANE_PROGRAM, m_root.filePath("quorvane")));
+    EXPECT_EQ(QProcess::execute(m_root.filePath("quorvane"), {"migrate", m_site, "--dry-run"}), 5);
+}
+
+// The engine as the window drives it: the preview, rewriting, and restoring every byte.
+TEST_F(CommandLineTest, TheWindowsStepsPreviewRewriteAndRestore)
+{
+    quorvane::testing::FakePayPal fake;
+    SiteMove move;
+    QStringList problems;
+    const auto step = [&](const std::function<void()>& start) {
+        QEventLoop loop;
+        const auto done = QObject::connect(&move, &SiteMove::finished, [&](const QStringList& said) {
+            problems = said;
+            loop.quit();
+        });
+        start();
+        if (move.isBusy()) {
+            loop.exec();
+        }
+        QObject::disconnect(done);
+    };
+    step([&] { move.scan(m_site); });
+    ASSERT_GT(move.rowCount(), 40);
+    for (int row = 0; row < move.rowCount(); ++row) { // all but the pages of shop/
+        move.setTicked(row, !move.row(row).page.startsWith("shop/"));
+    }
+    step([&] {
+        move.makeLinks(Environment::Sandbox, "fake-client", "fake-secret", "https://example.com/b.gif");
+    });
+    EXPECT_EQ(problems, QStringList());
+    const RewritePreview preview = move.preview();
+    EXPECT_EQ(preview.page, "dup/other-price.html");
+    EXPECT_EQ(preview.line, 5);
+    EXPECT_TRUE(preview.oldLines.front().startsWith("<form") && preview.oldLines.back() == "</form>");
+    EXPECT_EQ(preview.newLine, move.row(1).pageCode);
+    EXPECT_TRUE(preview.newLine.contains(move.row(1).link));
+    EXPECT_EQ(preview.backupFolder, m_root.filePath(m_backups));
+    step([&] { move.rewritePages(); });
+    const Files rewritten = filesIn(m_site);
+    int changed = 0;
+    for (const auto& [path, file] : filesIn(QUORVANE_SAMPLE_SITE)) {
+        changed += file != rewritten.at(path) && !QFileInfo(m_site + '/' + path).isSymLink();
+        EXPECT_TRUE(!path.startsWith("shop/") || file == rewritten.at(path)) << path.toStdString();
+    }
+    EXPECT_EQ(changed, preview.files);
+    EXPECT_EQ(move.preview().files, 0);
+    step([&] { move.restorePages(); });
+    EXPECT_TRUE(filesIn(m_site) == filesIn(QUORVANE_SAMPLE_SITE));
+    EXPECT_EQ(move.preview().files, preview.files); // the links are there to rewrite again
+}
+
+// Killed (SIGKILL) at random moments while making links and rewriting, then run again; the
+// fake PayPal anew each time, so the same links come.
+TEST_F(CommandLineTest, KilledAtAnyMomentLeavesEveryPageWholeAndEachButtonOneLink)
+{
+    const QStringList slow = {"--create-delay", "0.05"};
+    const Files sample = filesIn(QUORVANE_SAMPLE_SITE);
+    // Every other kill comes once the links are made, while the pages are rewritten.
+    QElapsedTimer timer;
+    double runTime[2] = {};
+    Run reference;
+    for (const bool linksFirst : {false, true}) {
+        TearDown();
+        copySite();
+        quorvane::testing::FakePayPal fake(5, slow);
+        if (linksFirst) {
+            migrate({});
+        }
+        timer.start();
+        reference = migrate({"--rewrite"});
+        runTime[linksFirst] = timer.elapsed() / 1000.0;
+        ASSERT_EQ(reference.exit, 0) << reference.err.toStdString();
+    }
+    const Files result = filesIn(m_site);
+    std::set<QString> links;
+    for (const auto& [row, link] : reference.links) {
+        links.insert(link);
+    }
+    std::mt19937 random{std::random_device()()};
+    int linksMidway = 0, pagesMidway = 0;
+    for (int moment = 0; moment < 50; ++moment) {
+        SCOPED_TRACE(moment);
+        TearDown();
+        copySite();
+        quorvane::testing::FakePayPal fake(5, slow);
+        if (moment % 2 == 1) {
+            migrate({});
+        }
+        migrate({"--rewrite"}, "fake-client",
+                std::uniform_real_distribution<>(0, runTime[moment % 2])(random));
+        const Files killed = filesIn(m_site);
+        const std::size_t linksThen = journalLinks().size();
+        const QString report = m_root.filePath("report.csv");
+        const Run again = migrate({"--rewrite", "--report", report});
+        ASSERT_EQ(again.exit, 0) << again.err.toStdString();
+        EXPECT_TRUE(filesIn(m_site) == result);
+        int rewritten = 0;
+        for (const auto& [path, file] : sample) {
+            EXPECT_TRUE(killed.at(path) == file || killed.at(path) == result.at(path)) << path.toStdString();
+            rewritten += killed.at(path) != file;
+        }
+        std::map<QString, int> creates;
+        countCreates(fake, creates);
+        EXPECT_TRUE(std::all_of(creates.begin(), creates.end(), [](const auto& c) { return c.second <= 1; }));
+        EXPECT_EQ(journalLinks(), links);
+        QFile csv(report);
+        ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+        const QByteArray written = csv.readAll();
+        for (const auto& [row, link] : again.links) {
+            EXPECT_TRUE(links.count(link) && written.contains(link.toUtf8())) << row.toStdString();
+        }
+        linksMidway += linksThen > 0 && linksThen < links.size();
+        pagesMidway += rewritten > 0 && killed != result;
+    }
+    std::printf("killed while making links: %d, while rewriting: %d of 50\n", linksMidway, pagesMidway);
+    EXPECT_GE(linksMidway, 3);
+    EXPECT_GE(pagesMidway, 3);
 }
 
 } // namespace

@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """PayPal's REST API as the Payment Links and Buttons reference documents it, on 127.0.0.1. Prints "PORT <n>",
 then per call a JSON line: method, path, query, client, request id and "problems", its departures from the
-documented headers, parameters and body (answered 400). The secret must be fake-secret; the client ID picks the
-answer: fake-403, fake-422, fake-500 (500, then the link for the same request id), fake-500x2, fake-slow (after
---delay s), fake-429 (429 with Retry-After: 1, then the link), fake-429-3600, fake-endless (a token answer that
-never ends), fake-crlf (a token with CR LF and a header after it), else the link. Each client has links to list
-(page_size 1-100 first, then the page_token of the `next` link), read and delete: those it made, and --links N
-made up (fake-list-N: N). GET /fake/deletes answers how many DELETEs each id got. Stops at the end of its input
-or after ten minutes.
+documented headers, parameters and body (answered 400). The secret must be fake-secret; the client ID picks
+the answer: fake-403, fake-422, fake-500 (500, then the link for the same request id), fake-500x2, fake-slow
+(after --delay s), fake-429 (429 with Retry-After: 1, then the link), fake-429-3600, fake-endless (a token
+answer that never ends), fake-crlf (a token with CR LF and a header after it), else the link; every create
+answers after --create-delay s. Each client has links to list (page_size 1-100 first, then the page_token of
+the `next` link), read and delete: those it made, and --links N made up (fake-list-N: N). --seed
+BODY adds the active link a create of BODY makes to each client's list. GET /fake/deletes answers how many DELETEs
+each id got. Stops at the end of its input or after ten minutes.
 """
 import argparse, base64, contextlib, json, re, secrets, sys, threading, time, zlib
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -35,10 +36,13 @@ def links_of(client, made_up):
     if client not in store:
         count = re.fullmatch(r"fake-list-(\d+)", client)
         count = int(count.group(1)) if count else made_up
-        made = (resource(f"PLB-{zlib.crc32(client.encode()):08X}{i:05d}", f"{NAMES[i % len(NAMES)]} {i}",
-                         f"{i * 10}" if i % 3 == 2 else f"{i * 137 % 10000 / 100:.2f}", ("USD", "EUR", "JPY")[i % 3],
-                         "INACTIVE" if i % 7 == 6 else "ACTIVE", i) for i in range(count))
-        store[client] = {r["id"]: r for r in made}
+        mark = f"{zlib.crc32(client.encode()):08X}"
+        store[client] = {r["id"]: r for r in (resource(
+            f"PLB-{mark}{i:05d}", f"{NAMES[i % len(NAMES)]} {i}", f"{i * 10}" if i % 3 == 2 else f"{i * 137 % 10000 / 100:.2f}",
+            ("USD", "EUR", "JPY")[i % 3], "INACTIVE" if i % 7 == 6 else "ACTIVE", i) for i in range(count))}
+        for i, body in enumerate(PayPal.seeds):
+            store[client][f"PLB-SEED{mark}{i}"] = dict(json.loads(body), id=f"PLB-SEED{mark}{i}", status="ACTIVE",
+                                                       payment_link=f"https://www.sandbox.paypal.com/ncp/payment/SEED{mark}{i}")
     return store[client]
 
 
@@ -51,7 +55,7 @@ def problems(body):
     p += [f"/line_items/0/{k}: unknown" for k in set(item) - ITEM]
     p += [f"/{k}: must be {v}" for k, v in (("integration_mode", "LINK"), ("type", "BUY_NOW"),
                                               ("reusable", "MULTIPLE")) if body.get(k, v) != v or k not in body]
-    url = urlparse(str(body.get("return_url", "")))
+    url = urlparse(str(body.get("return_url", "http://optional")))
     p += [] if url.scheme in ("http", "https") and url.netloc else ["/return_url: not a URI"]
     p += [] if isinstance(item.get("name"), str) and isinstance(item.get("product_id", ""), str) else ["name: string"]
     amount = item.get("unit_amount", {})
@@ -73,6 +77,7 @@ def invalid(p):
 class PayPal(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     extra = {}
+    seeds = []
 
     def answer(self):
         url, method = urlparse(self.path), self.command
@@ -89,11 +94,14 @@ class PayPal(BaseHTTPRequestHandler):
             status, answer = self.token(kind, credential, raw, call) if url.path == "/v1/oauth2/token" else \
                 self.create(kind, credential, raw, call) if method == "POST" else \
                 self.manage(method, url.path, kind, credential, raw, call)
-        print(json.dumps(call), flush=True)
+        with lock:  # one whole line per call, also when calls come at once
+            print(json.dumps(call), flush=True)
         if call["client"] == "fake-endless" and status == 200:
             return self.endless()
         if call["client"] == "fake-slow" and status == 201:
             time.sleep(self.server.delay)
+        if method == "POST" and url.path == LINKS:
+            time.sleep(self.server.create_delay)
         if method == "GET" and url.path == LINKS:
             time.sleep(self.server.page_delay)
         self.reply(status, answer)
@@ -216,9 +224,12 @@ if __name__ == "__main__":
     parser.add_argument("--delay", type=float, default=5.0, help="seconds fake-slow takes")
     parser.add_argument("--page-delay", type=float, default=0.0, help="seconds each page of a list takes")
     parser.add_argument("--links", type=int, default=0, help="links made up for each client")
+    parser.add_argument("--create-delay", type=float, default=0.0, help="seconds each create takes")
+    parser.add_argument("--seed", action="append", default=[], help="the create body of an active link")
     args = parser.parse_args()
     server = ThreadingHTTPServer(("127.0.0.1", 0), PayPal)
     server.daemon_threads, server.delay, server.page_delay, server.links = True, args.delay, args.page_delay, args.links
+    server.create_delay, PayPal.seeds = args.create_delay, args.seed
     threading.Thread(target=lambda: (sys.stdin.read(), server.shutdown()), daemon=True).start()
     threading.Thread(target=lambda: (time.sleep(600), server.shutdown()), daemon=True).start()
     print(f"PORT {server.server_address[1]}", flush=True)

@@ -7,6 +7,7 @@
 #include "form4.h"
 #include "form5.h"
 #include "form6.h"
+#include "form8.h"
 #include "forms.h"
 #include "messagebox.h"
 #include "messagerecorder.h"
@@ -332,6 +333,7 @@ void Form1Test::cleanup()
     forms().form4.unload();
     networkForms().form5.unload();
     networkForms().form6.unload();
+    networkForms().form8.unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!forms().form1.isLoaded());
     QVERIFY(!forms().form2.isLoaded());
@@ -1010,7 +1012,8 @@ void Form1Test::menuOpensOneWindowOfEachKind()
         entries << entry->text() + QLatin1Char('\t') + entry->shortcut().toString();
     }
     QCOMPARE(entries, QStringList({"&Read a Button Code…\tCtrl+O", "Make a Payment &Link…\tCtrl+L",
-                                   "Your Payment Lin&ks…\tCtrl+K", "\t", "E&xit\tCtrl+Q"}));
+                                   "Your Payment Lin&ks…\tCtrl+K", "&Move Pages to Payment Links…\tCtrl+M",
+                                   "\t", "E&xit\tCtrl+Q"}));
     opened->close();
     for (int press = 0; press < 2; ++press) {
         QTest::keyClick(form, Qt::Key_O, Qt::ControlModifier);
@@ -1018,6 +1021,9 @@ void Form1Test::menuOpensOneWindowOfEachKind()
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
         QTest::keyClick(form, Qt::Key_K, Qt::ControlModifier);
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        QTest::keyClick(form, Qt::Key_M, Qt::ControlModifier);
         control<QAction>(form, "actionAbout")->trigger();
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
@@ -1029,7 +1035,7 @@ void Form1Test::menuOpensOneWindowOfEachKind()
     shown.removeAll("");
     shown.sort();
     QCOMPARE(shown, QStringList({"quorvane::Form1", "quorvane::Form3", "quorvane::Form4", "quorvane::Form5",
-                                 "quorvane::Form6"}));
+                                 "quorvane::Form6", "quorvane::Form8"}));
 }
 
 // Beside this test program there is no network module: Ctrl+L says which file is

@@ -49,6 +49,7 @@ READ_TITLE = "Read a Button Code"
 LINK_TITLE = "PayPal Payment Link"
 LINKS_TITLE = "Your PayPal Payment Links"
 QR_TITLE = "QR Code"
+MOVE_TITLE = "Move Pages to Payment Links"
 FAKE_PAYPAL = SOURCE_DIR / "tests" / "paypalapi" / "fakepaypal.py"
 PANELS = {"quorvane::CredentialsPanel": "credentialspanel.ui"}  # widget class: its .ui file in ui/
 
@@ -574,6 +575,7 @@ class Scenarios:
         self.link_layout = Layout(SOURCE_DIR / "ui" / "form5.ui")
         self.links_layout = Layout(SOURCE_DIR / "ui" / "form6.ui")
         self.qr_layout = Layout(SOURCE_DIR / "ui" / "form7.ui")
+        self.move_layout = Layout(SOURCE_DIR / "ui" / "form8.ui")
         self.pages = []  # (entry, code) for the browser check
         self.running = []  # left running by a failure, until the screen is saved
 
@@ -1014,6 +1016,97 @@ class Scenarios:
             except ProcessLookupError:
                 pass
 
+    def press_until(self, window, buttons, title, answer):
+        """Presses the buttons in turn until a question with this title shows, a button
+        being enabled once the work before it is over; answers it ("alt+y" or "alt+n")."""
+        deadline = time.monotonic() + LONG_TIMEOUT
+        while not self.desktop.windows(title):
+            check(time.monotonic() < deadline, f"{buttons[-1]} asked nothing within {LONG_TIMEOUT} s")
+            for button in buttons:
+                self.desktop.click(window, self.move_layout.centre(button))
+            time.sleep(0.3)
+        box = self.desktop.wait_window(title)
+        self.desktop.key(answer)
+        self.desktop.wait_gone(box)
+
+    def placed_in_chromium(self, page):
+        """Where Chromium finds each PayPal form and payment link anchor of a page: its
+        tag, its parent's and its neighbours'."""
+        script = (b"<script>const paypal = 'form[action*=webscr], a[href*=\"/ncp/payment/\"]';"
+                  b"const near = e => !e ? '' : e.matches(paypal) ? 'PayPal' : e.outerHTML;"
+                  b"const found = [...document.querySelectorAll(paypal)].map(e => [e.tagName, e.href || '',"
+                  b" e.parentElement.tagName, near(e.previousElementSibling), near(e.nextElementSibling)]);"
+                  b"fetch('/report', {method: 'POST', body: JSON.stringify(found)}).then(() => fetch('/done', {method: 'POST'}));"
+                  b"</script>")
+        results = browser_test.Results()
+        server = ThreadingHTTPServer(("127.0.0.1", 0), browser_test.make_handler(page + script, results))
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        try:
+            chromium = browser_test.find_chromium(self.args.chromium)
+            check(chromium is not None, "chromium not found; install Debian's chromium package")
+            log = browser_test.run_browser(chromium, f"http://127.0.0.1:{server.server_address[1]}/", results, 60)
+        finally:
+            server.shutdown()
+            server.server_close()
+        check(results.report is not None and not results.problems, f"{results.problems}\n{log[-2000:]}")
+        return results.report
+
+    def site_move(self):
+        """Ctrl+M first thing, a copy of the sample site chosen in the folder dialog, Make
+        Links (Sandbox, fake PayPal), Rewrite Pages: Chromium finds each link's anchor
+        where its form was; Restore Pages: the site is byte for byte as at the start."""
+        site = self.workdir / "site"
+        shutil.copytree(self.args.site, site, symlinks=True)
+        files = lambda: {Path(d, f): Path(d, f).read_bytes() for d, _, names in os.walk(site) for f in names
+                         if Path(d, f).is_file() and not Path(d, f).is_symlink()}
+        before = files()
+        fake = subprocess.Popen([sys.executable, str(FAKE_PAYPAL)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, text=True)
+        try:
+            port = int(fake.stdout.readline().split()[1])
+            threading.Thread(target=fake.stdout.read, daemon=True).start()
+            tool = self.start(dict(self.desktop.env, QUORVANE_PAYPAL_API=f"http://127.0.0.1:{port}",
+                                   XDG_DATA_HOME=str(self.workdir / "data"),
+                                   DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent"))
+            tool.click("Text5")
+            self.desktop.key("ctrl+m")
+            window = self.desktop.wait_window(MOVE_TITLE)
+            layout = self.move_layout
+            check(self.desktop.geometry(window)[2:] == layout.size, f"the move window is not {layout.size}")
+            self.desktop.click(window, layout.centre("cmdChooseFolder"))
+            dialog = self.desktop.wait_window("Choose the Site's Folder")
+            self.desktop.key("ctrl+a")
+            self.desktop.type(str(site))
+            for _ in range(3):  # the first Enter may only take the completer's choice
+                self.desktop.key("Return")
+                time.sleep(0.5)
+                if not self.desktop.windows("Choose the Site's Folder"):
+                    break
+            self.desktop.wait_gone(dialog)
+            tool.answer_box(self.desktop.wait_window("Files to Check"))  # the links and files not read
+            self.desktop.click(window, layout.indicator("optSandbox"))
+            for box, typed in (("txtClientId", "shop-app"), ("txtSecret", "fake-secret")):
+                self.desktop.click(window, layout.centre(box))
+                self.desktop.type(typed)
+            self.press_until(window, ["cmdMakeLinks", "cmdRewrite"], "Rewrite Pages", "alt+y")
+            self.press_until(window, ["cmdRestore"], "Restore Pages", "alt+n")  # the rewrite is over
+            index = site / "index.html"
+            was, now = self.placed_in_chromium(before[index]), self.placed_in_chromium(index.read_bytes())
+            check([p[2:] for p in was] == [p[2:] for p in now], f"the page's forms were {was}, now {now}")
+            links = [p for p in now if p[0] == "A"]
+            check(len(links) == 2 and all(p[1].startswith("https://www.sandbox.paypal.com/ncp/payment/") for p in links),
+                  f"the page's links: {links}")
+            self.press_until(window, ["cmdRestore"], "Restore Pages", "alt+y")
+            deadline = time.monotonic() + LONG_TIMEOUT
+            while files() != before:
+                check(time.monotonic() < deadline, "Restore Pages left the site changed: " +
+                      ", ".join(str(p.relative_to(site)) for p, b in files().items() if before.get(p) != b))
+                time.sleep(0.2)
+            tool.exit()
+        finally:
+            fake.stdin.close()
+            fake.wait(timeout=STEP_TIMEOUT)
+
     def page_in_chromium(self):
         """The pasted-in codes, in one page: each is exactly one form with its inputs
         and character set, and Chromium posts what was entered."""
@@ -1056,7 +1149,7 @@ SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_sc
              "abandoned_reads", "payment_link", "payment_links", "without_network_module", "hostile_seller",
              "own_image", "incomplete",
              "refused_seller", "control_characters", "launcher_without_xdg_open", "exit_while_launching",
-             "long_fields", "page_in_chromium"]
+             "long_fields", "page_in_chromium", "site_move"]
 
 
 class Timeout(Exception):
@@ -1076,6 +1169,7 @@ def main():
     parser.add_argument("--quorvane", required=True, help="the built program")
     parser.add_argument("--buttoncode", required=True, help="the buttoncode driver")
     parser.add_argument("--chromium", help="the browser (default: chromium on PATH)")
+    parser.add_argument("--site", help="the sample site, copied before it is moved")
     parser.add_argument("--only", nargs="*", choices=SCENARIOS, help="run only these scenarios")
     args = parser.parse_args()
     args.quorvane = os.path.abspath(args.quorvane)

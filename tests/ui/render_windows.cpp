@@ -9,15 +9,19 @@
 #include "form5.h"
 #include "form6.h"
 #include "form7.h"
+#include "form8.h"
 #include "forms.h"
 #include "linksmodel.h"
+#include "messagebox.h"
 #include "networkforms.h"
+#include "savefile.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QWindow>
 #include <cstdio>
@@ -65,15 +69,37 @@ void showSampleLinks(Form6* window)
     QList<PaymentLink> links;
     for (const auto& sample : samples) {
         const QString id = QString::fromLatin1(sample.id);
-        links.append({id, QString::fromUtf8(sample.item), QString::fromLatin1(sample.itemId),
-                      QString::fromLatin1(sample.price), QStringLiteral("EUR"),
+        links.append({id,
+                      QString::fromUtf8(sample.item),
+                      QString::fromLatin1(sample.itemId),
+                      QString::fromLatin1(sample.price),
+                      QStringLiteral("EUR"),
                       QString::fromLatin1(sample.status),
                       QDateTime(QDate(2026, 12, sample.day), QTime(10, 30), Qt::UTC),
-                      QStringLiteral("https://www.paypal.com/ncp/payment/") + id.mid(4)});
+                      QStringLiteral("https://www.paypal.com/ncp/payment/") + id.mid(4),
+                      {}});
     }
     static_cast<LinksModel*>(window->findChild<QTableView*>(QStringLiteral("tblLinks"))->model())
         ->append(links);
     window->findChild<QLabel*>(QStringLiteral("lblStatus"))->setText(QStringLiteral("5 links."));
+}
+
+// The sample site's buttons as the move window lists them once its folder is chosen; the
+// folder shown as a seller's, not the build tree's.
+void showSampleSite(Form8* window)
+{
+    setMessageBoxHandler([](const QString&, MessageStyle, const QString&) {});
+    setFolderAsker([](const QString&, const QString&) { return QStringLiteral(QUORVANE_SAMPLE_SITE); });
+    window->findChild<QPushButton*>(QStringLiteral("cmdChooseFolder"))->click();
+    const QDeadlineTimer deadline(10000);
+    while (window->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->isEnabled() &&
+           !deadline.hasExpired()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    window->findChild<QLabel*>(QStringLiteral("lblFolder"))
+        ->setText(QStringLiteral("/home/seller/www.shop.example"));
+    setFolderAsker({});
+    setMessageBoxHandler({});
 }
 
 bool render(QWidget* window, const QDir& directory, const QString& name)
@@ -122,5 +148,7 @@ int main(int argc, char* argv[])
     showQrCode(QStringLiteral("Hand-bound notebook, A5"),
                QStringLiteral("https://www.paypal.com/ncp/payment/3KX7M2QW9TZ4N"));
     rendered = render(networkForms().form7.get(), directory, QStringLiteral("form7-qrcode")) && rendered;
+    showSampleSite(networkForms().form8.get());
+    rendered = render(networkForms().form8.get(), directory, QStringLiteral("form8-move")) && rendered;
     return rendered ? 0 : 1;
 }
