@@ -1,4 +1,5 @@
 #include "buttoncode.h"
+#include "credentialstore.h"
 #include "fakepaypal.h"
 #include "journal.h"
 #include "pageedit.h"
@@ -551,6 +552,32 @@ TEST_F(CommandLineTest, DryRunLinksRewriteAndRunsAgainEachLinkOnceAndTheSameItem
     EXPECT_EQ(QProcess::execute(QUORVANE_PROGRAM, {"migrate", m_root.filePath("none"), "--dry-run"}), 4);
     ASSERT_TRUE(QFile::copy(QUORVANE_PROGRAM, m_root.filePath("quorvane")));
     EXPECT_EQ(QProcess::execute(m_root.filePath("quorvane"), {"migrate", m_site, "--dry-run"}), 5);
+}
+
+// The client ID and secret the link windows remembered, from a private Secret Service
+// (QUORVANE_KEYRING=1, through inkeyring.sh); never the desktop's own keyring.
+TEST_F(CommandLineTest, CredentialsFromTheKeyring)
+{
+    if (qEnvironmentVariable("QUORVANE_KEYRING") != "1") {
+        GTEST_SKIP() << "run by migrate.keyring only";
+    }
+    quorvane::testing::FakePayPal fake;
+    const std::unique_ptr<CredentialStore> store = makeCredentialStore();
+    QEventLoop loop;
+    QObject::connect(store.get(), &CredentialStore::loaded, &loop, &QEventLoop::quit);
+    QObject::connect(store.get(), &CredentialStore::unavailable, &loop, &QEventLoop::quit);
+    store->save(Environment::Live, {"fake-client", "fake-secret"});
+    store->load(Environment::Live);
+    loop.exec();
+    QProcess program;
+    program.start(QUORVANE_PROGRAM, {"migrate", m_site, "--live"});
+    program.closeWriteChannel();
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_TRUE(program.readAllStandardOutput().contains("\tLink made\thttps://"));
+    std::map<QString, int> creates;
+    countCreates(fake, creates);
+    EXPECT_EQ(creates.size(), planSite(scanSite(QUORVANE_SAMPLE_SITE).pages).links.size());
 }
 
 // The engine as the window drives it: the preview, rewriting, and restoring every byte.
