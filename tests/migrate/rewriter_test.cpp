@@ -310,7 +310,7 @@ TEST_F(SiteTest, KilledAtAnyMomentLeavesEveryPageWholeAndEachLinkOnce)
         TearDown();
         makeSite();
         for (const bool rewrite : {true, false}) {
-            SCOPED_TRACE(testing::Message() << moment << (rewrite ? " rewrite" : " restore"));
+            SCOPED_TRACE(::testing::Message() << moment << (rewrite ? " rewrite" : " restore"));
             // Killed after a random number of pages and a random part of the next one's time.
             int pagesDone[2];
             ASSERT_EQ(pipe(pagesDone), 0);
