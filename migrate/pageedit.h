@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 namespace quorvane {
@@ -28,13 +27,6 @@ struct PageEdit
 };
 
 QByteArray sha256Of(const QByteArray& bytes);
-
-// The page code in the page's encoding, named as the Encoding Standard names it
-// ("UTF-8", "windows-1252", "UTF-16LE", …; the scan gives ISO-8859-1 pages as
-// windows-1252). UTF-16 pages get UTF-16 without a byte order mark; in any other
-// encoding but UTF-8 a character beyond ASCII is written as a character reference,
-// except the windows-1252 bytes that mean the same in ISO-8859-1.
-QByteArray encodePageCode(const QString& code, std::string_view encoding);
 
 // The page with each range replaced and every other byte as it was; nothing when the
 // ranges are out of order, overlap or lie outside the page.
