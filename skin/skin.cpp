@@ -171,26 +171,30 @@ protected:
     }
 };
 
-int& fontScopeDepth()
+bool& fontScopeActive()
 {
-    static int depth = 0;
-    return depth;
+    static bool active = false;
+    return active;
 }
 
 } // namespace
 
-SkinFontScope::SkinFontScope() : m_desktopFont(QGuiApplication::font())
+SkinFontScope::SkinFontScope()
+    : m_desktopFont(QGuiApplication::font()),
+      m_active(!fontScopeActive() && QGuiApplication::topLevelWindows().isEmpty())
 {
-    if (fontScopeDepth()++ == 0) {
+    if (m_active) {
+        fontScopeActive() = true;
         QGuiApplication::setFont(skinFont());
     }
 }
 
 SkinFontScope::~SkinFontScope()
 {
-    if (--fontScopeDepth() != 0) {
+    if (!m_active) {
         return;
     }
+    fontScopeActive() = false;
     QGuiApplication::setFont(m_desktopFont);
     [[maybe_unused]] static const bool following = [] {
         qApp->installEventFilter(new DesktopFontFollower(qApp));

@@ -19,9 +19,11 @@ public:
 
 // While one lives, the application's font is the skin's. Qt's line edits lay out
 // their empty text in the application's font before their own font applies, which
-// would load the desktop's face only to drop it; windows are made inside one. The
-// desktop's font is back once the last ends, for message boxes and menus, and from
-// then on follows the desktop's changes as Qt's own would.
+// would load the desktop's face only to drop it; windows are made inside one. As
+// changing the application's font lays out again every window on screen, only one
+// made while none is (the first, at start) is made so. The desktop's font is back
+// when the scope ends, for message boxes and menus, and from then on follows the
+// desktop's changes as Qt's own would.
 class SkinFontScope
 {
 public:
@@ -32,6 +34,7 @@ public:
 
 private:
     QFont m_desktopFont;
+    bool m_active;
 };
 
 } // namespace quorvane
