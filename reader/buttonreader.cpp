@@ -4,6 +4,7 @@
 #include "cutoff.h"
 #include "fields.h"
 #include "formfields.h"
+#include "gumbolibrary.h"
 #include "htmldocument.h"
 
 #include <algorithm>
@@ -187,6 +188,10 @@ std::string withThousands(std::size_t number)
 
 std::variant<ReadButton, NotABuyNowButton> readWithin(std::string_view html, const WorkBudget& budget)
 {
+    if (const std::string& problem = gumboLibrary().problem; !problem.empty()) {
+        return NotABuyNowButton{"The HTML parser, gumbo, could not be loaded (" + problem +
+                                "). Reinstalling Quorvane brings it back."};
+    }
     const std::unique_ptr<HtmlDocument> document = HtmlDocument::parse(html, &budget);
     if (!document) {
         return NotABuyNowButton{std::string(TooComplexMessage)};

@@ -3,6 +3,7 @@
 #include "ascii.h"
 #include "controlvalues.h"
 #include "cutoff.h"
+#include "gumbolibrary.h"
 #include "hosts.h"
 #include "paymentaddress.h"
 
@@ -24,7 +25,7 @@ bool isHtml(const GumboNode& node, GumboTag tag)
 
 const char* attribute(const GumboNode& element, const char* name)
 {
-    const GumboAttribute* found = gumbo_get_attribute(&element.v.element.attributes, name);
+    const GumboAttribute* found = gumboLibrary().getAttribute(&element.v.element.attributes, name);
     return found != nullptr ? found->value : nullptr;
 }
 

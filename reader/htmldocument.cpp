@@ -2,6 +2,7 @@
 
 #include "ascii.h"
 #include "cutoff.h"
+#include "gumbolibrary.h"
 
 #include <algorithm>
 #include <bit>
@@ -212,7 +213,8 @@ std::chrono::milliseconds HtmlDocument::timeLimit(std::size_t bytes)
 
 std::unique_ptr<HtmlDocument> HtmlDocument::parse(std::string_view html, const WorkBudget* budget)
 {
-    if (html.size() > MaxBytes) {
+    const GumboLibrary& gumbo = gumboLibrary(); // loaded here, as a cut-off must not stop dlopen
+    if (html.size() > MaxBytes || !gumbo.problem.empty()) {
         return nullptr;
     }
     const WorkBudget own(timeLimit(html.size()), nullptr);
@@ -221,17 +223,19 @@ std::unique_ptr<HtmlDocument> HtmlDocument::parse(std::string_view html, const W
     {
         HtmlDocument* document;
         std::string_view html;
-    } job{document.get(), html};
+        const GumboLibrary* gumbo;
+    } job{document.get(), html, &gumbo};
     const bool finished = runWithin(
         budget != nullptr ? *budget : own,
         [](void* context) {
             auto* job = static_cast<Job*>(context);
-            GumboOptions options = kGumboDefaultOptions;
+            GumboOptions options = *job->gumbo->defaultOptions;
             options.allocator = &HtmlDocument::allocate;
             options.deallocator = &HtmlDocument::release;
             options.userdata = job->document;
             options.max_errors = 0; // errors are not kept, which also spares their cost
-            job->document->m_output = gumbo_parse_with_options(&options, job->html.data(), job->html.size());
+            job->document->m_output =
+                job->gumbo->parseWithOptions(&options, job->html.data(), job->html.size());
             job->document->restoreReplacedCodePoints();
         },
         &job);

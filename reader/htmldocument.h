@@ -22,11 +22,11 @@ public:
     // The processor time a text of this length may take to be read, parse and all.
     static std::chrono::milliseconds timeLimit(std::size_t bytes);
 
-    // Null when the text is longer than MaxBytes or takes more time or memory than
-    // any web page of its length needs: deeply nested or otherwise pathological
-    // markup, on which gumbo's time grows with the square of the depth. The time
-    // is the budget's when one is given (which can also be cancelled), else
-    // timeLimit. The text must outlive the document.
+    // Null when gumbo cannot be loaded (gumbolibrary.h), the text is longer than
+    // MaxBytes or it takes more time or memory than any web page of its length
+    // needs: deeply nested or otherwise pathological markup, on which gumbo's time
+    // grows with the square of the depth. The time is the budget's when one is given
+    // (which can also be cancelled), else timeLimit. The text must outlive the document.
     static std::unique_ptr<HtmlDocument> parse(std::string_view html, const WorkBudget* budget = nullptr);
 
     ~HtmlDocument();

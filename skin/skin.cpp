@@ -4,8 +4,10 @@
 #include "skinstyle.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QEvent>
 #include <QFont>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -152,7 +154,53 @@ void fitCaption(QWidget* widget, const QFont& windowFont)
         widget->setFont(font);
 }
 
+// Qt stops following the desktop's font once the application's font is set; this
+// takes it up: on a theme change, the desktop's font as Qt would read it.
+class DesktopFontFollower : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ThemeChange && watched->isWindowType()) {
+            QGuiApplication::setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+bool& fontScopeActive()
+{
+    static bool active = false;
+    return active;
+}
+
 } // namespace
+
+SkinFontScope::SkinFontScope()
+    : m_desktopFont(QGuiApplication::font()),
+      m_active(!fontScopeActive() && QGuiApplication::topLevelWindows().isEmpty())
+{
+    if (m_active) {
+        fontScopeActive() = true;
+        QGuiApplication::setFont(skinFont());
+    }
+}
+
+SkinFontScope::~SkinFontScope()
+{
+    if (!m_active) {
+        return;
+    }
+    fontScopeActive() = false;
+    QGuiApplication::setFont(m_desktopFont);
+    [[maybe_unused]] static const bool following = [] {
+        qApp->installEventFilter(new DesktopFontFollower(qApp));
+        return true;
+    }();
+}
 
 void Skin::prepare(QWidget* window)
 {

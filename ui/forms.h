@@ -1,5 +1,7 @@
 #pragma once
 
+#include "skin.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -18,6 +20,7 @@ public:
     T* get()
     {
         if (!m_form) {
+            const SkinFontScope skinFont;
             m_form = new T;
             QObject::connect(m_form.data(), &T::unloaded, m_form.data(), [this] { m_form.clear(); });
         }

@@ -175,6 +175,8 @@ def check_package(checks, cpack, build, work, app_id, version, module, realwindo
     checks.expect("libqt6widgets6" in depends, f"the package does not depend on the Qt 6 widgets: {depends}")
     for library in ("libqt6network6", "libqt6keychain1"):
         checks.expect(library in depends, f"the package does not depend on its module's {library}: {depends}")
+    for library in ("libgumbo1", "libqrencode4"):  # loaded on first use, unseen by dpkg-shlibdeps
+        checks.expect(library in depends, f"the package does not depend on {library}: {depends}")
     checks.expect("fonts-liberation" in depends, f"the package does not depend on its windows' face: {depends}")
     checks.expect("xdg-utils" in fields["Depends"] + fields["Recommends"],
                   "the package neither depends on nor recommends xdg-utils")

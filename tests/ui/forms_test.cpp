@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -97,6 +98,7 @@ private slots:
     void closingOneWindowLeavesTheOtherAsItWas();
     void closingTheLastWindowEndsTheTool();
     void everyCaptionShowsWhole();
+    void windowsAreMadeInTheSkinsFontAndTheToolKeepsTheDesktops();
 };
 
 void FormsTest::cleanup()
@@ -262,6 +264,23 @@ void FormsTest::everyCaptionShowsWhole()
     QCOMPARE(captions, 32);
     forms().form1.unload();
     flushDeletes();
+}
+
+void FormsTest::windowsAreMadeInTheSkinsFontAndTheToolKeepsTheDesktops()
+{
+    const QFont desktop = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    {
+        const SkinFontScope makingWindows;
+        QCOMPARE(QFontInfo(QGuiApplication::font()).family(), QStringLiteral("Liberation Sans"));
+    }
+    QCOMPARE(QGuiApplication::font(), desktop);
+    forms().form2.get()->show();
+    // Message boxes and menus keep the desktop's font, and follow it when it changes.
+    QCOMPARE(QGuiApplication::font(), desktop);
+    QGuiApplication::setFont(QFont(QStringLiteral("Liberation Serif"), 15));
+    QEvent themeChange(QEvent::ThemeChange);
+    QCoreApplication::sendEvent(forms().form2.get()->windowHandle(), &themeChange);
+    QCOMPARE(QGuiApplication::font(), desktop);
 }
 
 QTEST_MAIN(FormsTest)
