@@ -1,5 +1,7 @@
 #include "entries.h"
 
+#include "messagebox.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -67,6 +69,14 @@ ButtonRequest requestFor(std::string noteTitle)
 QPushButton* buttonOf(QWidget* window, const char* name)
 {
     return childOf<QPushButton>(window, name);
+}
+
+void failOnMessageBox()
+{
+    setMessageBoxHandler([](const QString& text, MessageStyle, const QString&) {
+        std::fprintf(stderr, "unexpected message box: %s\n", qPrintable(text));
+        std::exit(1);
+    });
 }
 
 QWidget* topLevel(const char* name)

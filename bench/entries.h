@@ -24,6 +24,9 @@ QPushButton* buttonOf(QWidget* window, const char* name);
 // of the network module, whose classes the probes do not link; aborts if there is none.
 QWidget* topLevel(const char* name);
 
+// Any message box ends the probe with its text: the figure would be of something else.
+void failOnMessageBox();
+
 // A text of exactly `bytes` bytes, made of repeats of one ASCII sentence.
 std::string noteTitleOf(std::size_t bytes);
 

@@ -71,10 +71,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(quorvane::ApplicationTitle);
     quorvane::deferRarePictures();
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 20;
-    quorvane::setMessageBoxHandler([](const QString& text, quorvane::MessageStyle, const QString&) {
-        std::fprintf(stderr, "unexpected message box: %s\n", qPrintable(text));
-        std::exit(1);
-    });
+    quorvane::bench::failOnMessageBox();
 
     quorvane::Form1* mainWindow = quorvane::forms().form1.get();
     {

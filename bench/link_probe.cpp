@@ -7,10 +7,10 @@
 // Prints "wait_ms=<ms> longest_gap_ms=<ms> ticks=<n> paints_main=<n> paints_link=<n>
 // idle_longest_gap_ms=<ms>", the last for one second of the same repainting before the press.
 #include "entries.h"
+#include "fakepaypalprocess.h"
 #include "form1.h"
 #include "forms.h"
 #include "idleprobe.h"
-#include "messagebox.h"
 #include "networkwindows.h"
 
 #include <QApplication>
@@ -20,10 +20,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
+using quorvane::bench::fail;
 using quorvane::bench::monotonicNanoseconds;
 
 // Counts the paint events of a window and its controls.
@@ -48,12 +48,6 @@ private:
     QWidget* m_window;
 };
 
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "%s\n", what);
-    std::exit(1);
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -64,19 +58,9 @@ int main(int argc, char* argv[])
     if (argc < 2) {
         fail("usage: link_probe <fakepaypal.py> [delay seconds]");
     }
-    quorvane::setMessageBoxHandler([](const QString& text, quorvane::MessageStyle, const QString&) {
-        std::fprintf(stderr, "unexpected message box: %s\n", qPrintable(text));
-        std::exit(1);
-    });
-    QProcess fake;
-    fake.start(QStringLiteral("python3"), {QString::fromLocal8Bit(argv[1]), QStringLiteral("--delay"),
-                                           QString::fromLocal8Bit(argc > 2 ? argv[2] : "5")});
-    while (!fake.canReadLine() && fake.waitForReadyRead(10000)) {
-    }
-    if (!fake.canReadLine()) {
-        fail("the fake PayPal did not start");
-    }
-    qputenv("QUORVANE_PAYPAL_API", "http://127.0.0.1:" + fake.readLine().trimmed().mid(5));
+    quorvane::bench::failOnMessageBox();
+    const std::unique_ptr<QProcess> fake = quorvane::bench::startFakePayPal(
+        argv[1], {QStringLiteral("--delay"), QString::fromLocal8Bit(argc > 2 ? argv[2] : "5")});
 
     quorvane::Form1* mainWindow = quorvane::forms().form1.get();
     mainWindow->show();
@@ -129,7 +113,6 @@ int main(int argc, char* argv[])
         "wait_ms=%.1f longest_gap_ms=%.2f ticks=%d paints_main=%d paints_link=%d idle_longest_gap_ms=%.2f\n",
         double(monotonicNanoseconds() - pressed) / 1e6, double(longestGap) / 1e6, ticks, mainPaints.paints,
         linkPaints.paints, double(idleGap) / 1e6);
-    fake.closeWriteChannel();
-    fake.waitForFinished(5000);
+    quorvane::bench::stopFakePayPal(*fake);
     return 0;
 }

@@ -9,10 +9,10 @@
 // sort_median_ms=<ms> sort_max_ms=<ms> sort_cpu_max_ms=<ms> filter_median_ms=<ms>
 // filter_max_ms=<ms> filter_cpu_max_ms=<ms>", the cpu figures of processor time.
 #include "entries.h"
+#include "fakepaypalprocess.h"
 #include "form1.h"
 #include "forms.h"
 #include "idleprobe.h"
-#include "messagebox.h"
 #include "networkwindows.h"
 
 #include <QApplication>
@@ -24,7 +24,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -32,28 +31,14 @@
 
 namespace {
 
+using quorvane::bench::fail;
 using quorvane::bench::monotonicNanoseconds;
 
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "%s\n", what);
-    std::exit(1);
-}
-
-// The fake PayPal on a loopback port, standing in for PayPal from now on.
+// The fake PayPal holding 250 links, each page of the list answered after the delay.
 std::unique_ptr<QProcess> startFake(const char* script, const QString& pageDelay)
 {
-    auto fake = std::make_unique<QProcess>();
-    fake->start(QStringLiteral("python3"),
-                {QString::fromLocal8Bit(script), QStringLiteral("--links"), QStringLiteral("250"),
-                 QStringLiteral("--page-delay"), pageDelay});
-    while (!fake->canReadLine() && fake->waitForReadyRead(10000)) {
-    }
-    if (!fake->canReadLine()) {
-        fail("the fake PayPal did not start");
-    }
-    qputenv("QUORVANE_PAYPAL_API", "http://127.0.0.1:" + fake->readLine().trimmed().mid(5));
-    return fake;
+    return quorvane::bench::startFakePayPal(script, {QStringLiteral("--links"), QStringLiteral("250"),
+                                                     QStringLiteral("--page-delay"), pageDelay});
 }
 
 std::int64_t threadCpuNanoseconds()
@@ -102,10 +87,7 @@ int main(int argc, char* argv[])
     if (argc < 2) {
         fail("usage: links_probe <fakepaypal.py> [page delay seconds]");
     }
-    quorvane::setMessageBoxHandler([](const QString& text, quorvane::MessageStyle, const QString&) {
-        std::fprintf(stderr, "unexpected message box: %s\n", qPrintable(text));
-        std::exit(1);
-    });
+    quorvane::bench::failOnMessageBox();
     std::unique_ptr<QProcess> fake = startFake(argv[1], QString::fromLocal8Bit(argc > 2 ? argv[2] : "0.2"));
 
     // As in the program, the main window is there; the module's windows take its code.
@@ -159,8 +141,7 @@ int main(int argc, char* argv[])
     const int listingTicks = ticks;
 
     // 10,000 links, 100 pages from a PayPal that answers at once.
-    fake->closeWriteChannel();
-    fake->waitForFinished(5000);
+    quorvane::bench::stopFakePayPal(*fake);
     fake = startFake(argv[1], QStringLiteral("0"));
     wanted = 10000;
     clientId->setText(QStringLiteral("fake-list-10000"));
@@ -186,7 +167,6 @@ int main(int argc, char* argv[])
                 "filter_cpu_max_ms=%.2f\n",
                 waited, gap, listingTicks, double(idleGap) / 1e6, median(sorts.wall), longest(sorts.wall),
                 longest(sorts.cpu), median(filters.wall), longest(filters.wall), longest(filters.cpu));
-    fake->closeWriteChannel();
-    fake->waitForFinished(5000);
+    quorvane::bench::stopFakePayPal(*fake);
     return 0;
 }

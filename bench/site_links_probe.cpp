@@ -5,6 +5,7 @@
 // the same timer before.
 // Usage: site_links_probe <fakepaypal.py> [links, default 100] [delay seconds, default 0.2]
 // Prints "links=<n> made=<n> wall_ms=<ms> longest_gap_ms=<ms> idle_longest_gap_ms=<ms>".
+#include "fakepaypalprocess.h"
 #include "sitemove.h"
 
 #include <QCoreApplication>
@@ -20,11 +21,7 @@
 
 namespace {
 
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "%s\n", what);
-    std::exit(1);
-}
+using quorvane::bench::fail;
 
 void writeSite(const QString& folder, int pages)
 {
@@ -70,16 +67,8 @@ int main(int argc, char* argv[])
     QDir().mkpath(site);
     writeSite(site, links);
 
-    QProcess fake;
-    fake.start(QStringLiteral("python3"), {QString::fromLocal8Bit(argv[1]), QStringLiteral("--create-delay"),
-                                           QString::fromLocal8Bit(argc > 3 ? argv[3] : "0.2")});
-    while (!fake.canReadLine() && fake.waitForReadyRead(10000)) {
-    }
-    if (!fake.canReadLine()) {
-        fail("the fake PayPal did not start");
-    }
-    qputenv("QUORVANE_PAYPAL_API", "http://127.0.0.1:" + fake.readLine().trimmed().mid(5));
-    QObject::connect(&fake, &QProcess::readyReadStandardOutput, &fake, [&fake] { fake.readAll(); });
+    const std::unique_ptr<QProcess> fake = quorvane::bench::startFakePayPal(
+        argv[1], {QStringLiteral("--create-delay"), QString::fromLocal8Bit(argc > 3 ? argv[3] : "0.2")});
 
     quorvane::SiteMove move;
     await(move, [&] { move.scan(site); });
@@ -115,7 +104,6 @@ int main(int argc, char* argv[])
     }
     std::printf("links=%d made=%d wall_ms=%.1f longest_gap_ms=%.2f idle_longest_gap_ms=%.2f\n", links, made,
                 double(wall) / 1e6, double(longestGap) / 1e6, double(idleGap) / 1e6);
-    fake.closeWriteChannel();
-    fake.waitForFinished(5000);
+    quorvane::bench::stopFakePayPal(*fake);
     return made == links ? 0 : 1;
 }

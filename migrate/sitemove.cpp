@@ -17,6 +17,7 @@
 #include <QThread>
 #include <atomic>
 #include <map>
+#include <set>
 
 namespace quorvane {
 
@@ -161,6 +162,7 @@ public:
     std::atomic_bool cancel = false;
     RunReport runReport;
     std::vector<PageEdit> edits;
+    std::set<QString> recalledPages; // whose replaced forms have rows of their own
 
     const FoundForm& formOf(std::size_t button) const
     {
@@ -179,6 +181,79 @@ public:
             return journal->errorString();
         }
         return {};
+    }
+    // Rows for the forms a stopped run already replaced: the rescan no longer finds them,
+    // so they are read from the pages' backups, with their links from the journal.
+    // Returns how many rows were added.
+    std::size_t recallRewrittenPages(const std::string& environment, const std::string& clientId)
+    {
+        std::size_t added = 0;
+        std::map<QString, const BackupRecord*> latest;
+        for (const BackupRecord& backup : journal->backups()) {
+            latest[backup.relativePath] = &backup;
+        }
+        for (const auto& [relativePath, backup] : latest) {
+            if (recalledPages.count(relativePath) || !isRewritten(*backup)) {
+                continue;
+            }
+            QFile original(backup->backupFolder + QLatin1Char('/') + relativePath);
+            if (!original.open(QIODevice::ReadOnly)) {
+                continue;
+            }
+            const QByteArray bytes = original.readAll();
+            std::optional<ScannedPage> page =
+                scanPage(relativePath.toStdString(), std::string_view(bytes.constData(), bytes.size()));
+            if (!page) {
+                continue;
+            }
+            recalledPages.insert(relativePath);
+            // The forms still in the page are the rescan's rows; the others were replaced.
+            std::map<std::string, int> remaining;
+            for (std::size_t b = 0; b < plan.buttons.size(); ++b) {
+                const ButtonPlan& button = plan.buttons[b];
+                if (rows[b].page == relativePath && button.action == PlanAction::Move) {
+                    ++remaining[requestIdFor(environment, clientId, plan.links[button.link])];
+                }
+            }
+            const std::vector<ScannedPage> pages{*page};
+            const SitePlan before = planSite(pages);
+            for (const ButtonPlan& button : before.buttons) {
+                if (button.action != PlanAction::Move) {
+                    continue;
+                }
+                const std::string key = requestIdFor(environment, clientId, before.links[button.link]);
+                const std::optional<LinkRecord> link = journal->link(text(key));
+                if (!link || remaining[key]-- > 0) {
+                    continue;
+                }
+                const FoundForm& form = page->forms[button.form];
+                MoveRow row = rowOf(*page, form, button);
+                row.state = MoveState::PageRewritten;
+                row.stateText = QStringLiteral("Page rewritten");
+                row.link = link->link;
+                row.tickable = row.ticked = false;
+                row.pageCode =
+                    text(replacementCode(link->link.toStdString(), pictureFor(form, picture.toStdString())));
+                rows.push_back(row);
+                ++added;
+            }
+        }
+        return added;
+    }
+    // Whether the page holds what the backed-up run wrote (also when the run was stopped
+    // between writing it and recording it).
+    bool isRewritten(const BackupRecord& backup) const
+    {
+        if (backup.written) {
+            return true;
+        }
+        QFile page(folder + QLatin1Char('/') + backup.relativePath);
+        if (!page.open(QIODevice::ReadOnly)) {
+            return false;
+        }
+        const QByteArray bytes = page.readAll();
+        return QByteArray::fromHex(fileDigest(std::string_view(bytes.constData(), bytes.size())).c_str()) ==
+               backup.resultSha256;
     }
     // The edits of every page with a ticked, moved form that has its link.
     std::vector<PageEdit> plannedEdits() const
@@ -330,6 +405,7 @@ void SiteMove::scanned()
     work.scan = std::move(work.newScan);
     work.plan = std::move(work.newPlan);
     work.rows.clear();
+    work.recalledPages.clear();
     for (const ButtonPlan& button : work.plan.buttons) {
         const ScannedPage& page = work.scan.pages[button.page];
         work.rows.push_back(rowOf(page, page.forms[button.form], button));
@@ -366,6 +442,10 @@ bool SiteMove::recallLinks(Environment environment, const QString& clientId, QSt
         if (const std::optional<LinkRecord> known = m_work->journal->link(text(key))) {
             setLink(l, known->link);
         }
+    }
+    const int before = rowCount();
+    if (m_work->recallRewrittenPages(environmentKey(environment).toStdString(), clientId.toStdString()) > 0) {
+        emit rowsChanged(before, rowCount() - 1);
     }
     return true;
 }
@@ -459,7 +539,7 @@ RewritePreview SiteMove::preview() const
     preview.page = first.relativePath;
     preview.backupFolder = m_work->journal->isOpen() ? nextBackupFolder(*m_work->journal)
                                                      : newBackupFolder(m_work->folder, QDate::currentDate());
-    for (std::size_t b = 0; b < m_work->rows.size(); ++b) {
+    for (std::size_t b = 0; b < m_work->plan.buttons.size(); ++b) {
         const MoveRow& row = m_work->rows[b];
         const FoundForm& form = m_work->formOf(b);
         if (row.page != first.relativePath ||
@@ -541,7 +621,7 @@ void SiteMove::pagesDone()
         }
         const PageOutcome outcome = found->second->outcome;
         const bool wasRewritten = row.state == MoveState::PageRewritten;
-        if (rewriting && row.state == MoveState::LinkMade && row.ticked &&
+        if (rewriting && row.state == MoveState::LinkMade && row.ticked && b < work.plan.buttons.size() &&
             work.plan.buttons[b].action == PlanAction::Move) {
             if (outcome == PageOutcome::Written || outcome == PageOutcome::AlreadyWritten) {
                 row.state = MoveState::PageRewritten;

@@ -684,6 +684,15 @@ TEST_F(CommandLineTest, KilledAtAnyMomentLeavesEveryPageWholeAndEachButtonOneLin
         for (const auto& [row, link] : again.links) {
             EXPECT_TRUE(links.count(link) && written.contains(link.toUtf8())) << row.toStdString();
         }
+        // Pages the killed run rewrote are still reported, at their old lines, with their links.
+        EXPECT_EQ(again.links, reference.links);
+        EXPECT_EQ(again.rewritten, reference.rewritten);
+        for (const QString& row : reference.rewritten) {
+            const qsizetype at = written.indexOf('\n' + QString(row).replace(':', ',').toUtf8() + ',');
+            const QByteArray line = at < 0 ? QByteArray() : written.mid(at, written.indexOf('\r', at) - at);
+            EXPECT_TRUE(line.endsWith(",Page rewritten," + reference.links.at(row).toUtf8()))
+                << row.toStdString();
+        }
         linksMidway += linksThen > 0 && linksThen < links.size();
         pagesMidway += rewritten > 0 && killed != result;
     }

@@ -27,6 +27,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 import urllib.request
 import xml.etree.ElementTree as ET
 import zlib
@@ -1029,17 +1030,37 @@ class Scenarios:
         self.desktop.key(answer)
         self.desktop.wait_gone(box)
 
-    def placed_in_chromium(self, page):
-        """Where Chromium finds each PayPal form and payment link anchor of a page: its
-        tag, its parent's and its neighbours'."""
-        script = (b"<script>const paypal = 'form[action*=webscr], a[href*=\"/ncp/payment/\"]';"
-                  b"const near = e => !e ? '' : e.matches(paypal) ? 'PayPal' : e.outerHTML;"
-                  b"const found = [...document.querySelectorAll(paypal)].map(e => [e.tagName, e.href || '',"
-                  b" e.parentElement.tagName, near(e.previousElementSibling), near(e.nextElementSibling)]);"
-                  b"fetch('/report', {method: 'POST', body: JSON.stringify(found)}).then(() => fetch('/done', {method: 'POST'}));"
-                  b"</script>")
+    def placed_in_chromium(self, pages):
+        """Where Chromium finds each PayPal form and payment link anchor of the pages, all
+        loaded in one run, each in a frame of its own: per page, its tag, its link (a
+        form's whole code) and the page's text before it."""
+        script = ("<!DOCTYPE html><body><script>const pages = " + json.dumps(sorted(pages)) + ";"
+                  "const paypal = 'form[action*=webscr], a[href*=\\'/ncp/payment/\\']';"
+                  # each in document order with the length and end of the page's text before it
+                  # (white space left out, PayPal's code skipped), then the page's whole text
+                  "const placed = d => { const out = []; let text = '';"
+                  " const walk = n => { for (const c of n.childNodes) {"
+                  " if (c.nodeType == 3) text += c.data.replace(/\\s+/g, '');"
+                  " else if (c.nodeType == 1 && c.matches(paypal))"
+                  " out.push([c.tagName, c.tagName == 'A' ? c.href : c.outerHTML, text.length, text.slice(-60)]);"
+                  " else if (c.nodeType == 1) walk(c); } };"
+                  " walk(d.documentElement); return [...out, ['END', '', text.length, text.slice(-60)]]; };"
+                  "Promise.all(pages.map(p => new Promise(done => { const f = document.createElement('iframe');"
+                  " f.onload = () => done([p, placed(f.contentDocument)]); f.src = '/page/' + p.split('/').map(encodeURIComponent).join('/');"
+                  " document.body.append(f); })))"
+                  ".then(found => fetch('/report', {method: 'POST', body: JSON.stringify(Object.fromEntries(found))}))"
+                  ".then(() => fetch('/done', {method: 'POST'}));</script>").encode()
         results = browser_test.Results()
-        server = ThreadingHTTPServer(("127.0.0.1", 0), browser_test.make_handler(page + script, results))
+
+        class Handler(browser_test.make_handler(script, results)):
+            def do_GET(self):
+                name = urllib.parse.unquote(self.path[len("/page/"):])
+                if self.path.startswith("/page/") and name in pages:
+                    self.reply(200, pages[name], "text/html")  # its encoding as the page declares it
+                else:
+                    super().do_GET()
+
+        server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
         threading.Thread(target=server.serve_forever, daemon=True).start()
         try:
             chromium = browser_test.find_chromium(self.args.chromium)
@@ -1090,12 +1111,19 @@ class Scenarios:
                 self.desktop.type(typed)
             self.press_until(window, ["cmdMakeLinks", "cmdRewrite"], "Rewrite Pages", "alt+y")
             self.press_until(window, ["cmdRestore"], "Restore Pages", "alt+n")  # the rewrite is over
-            index = site / "index.html"
-            was, now = self.placed_in_chromium(before[index]), self.placed_in_chromium(index.read_bytes())
-            check([p[2:] for p in was] == [p[2:] for p in now], f"the page's forms were {was}, now {now}")
-            links = [p for p in now if p[0] == "A"]
-            check(len(links) == 2 and all(p[1].startswith("https://www.sandbox.paypal.com/ncp/payment/") for p in links),
-                  f"the page's links: {links}")
+            changed = {p: b for p, b in files().items() if before.get(p) != b}
+            check(site / "index.html" in changed, f"index.html was not rewritten; changed: {list(changed)}")
+            name = lambda p, age: f"{age}/{p.relative_to(site).as_posix()}"
+            placed = self.placed_in_chromium({**{name(p, "was"): before[p] for p in changed},
+                                              **{name(p, "now"): b for p, b in changed.items()}})
+            for page in changed:
+                was, now = placed[name(page, "was")], placed[name(page, "now")]
+                # Each link stands where its form stood; every form left is one not moved, unchanged.
+                check(len(was) == len(now) and [p[2:] for p in was] == [p[2:] for p in now] and
+                  any(p[0] == "A" for p in now) and
+                      all(n == w if n[0] != "A" else w[0] == "FORM" and
+                          n[1].startswith("https://www.sandbox.paypal.com/ncp/payment/") for w, n in zip(was, now)),
+                      f"{page.relative_to(site)}: the page's forms were {was}, now {now}")
             self.press_until(window, ["cmdRestore"], "Restore Pages", "alt+y")
             deadline = time.monotonic() + LONG_TIMEOUT
             while files() != before:
