@@ -9,6 +9,7 @@
 #include "messagebox.h"
 #include "paymentlink.h"
 #include "pictures.h"
+#include "tablelook.h"
 #include "ui_form6.h"
 
 #include <QAction>
@@ -41,21 +42,13 @@ Form6::Form6(QWidget* parent)
 
     QTableView* table = m_ui->tblLinks;
     table->setModel(m_links);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    QHeaderView* header = table->horizontalHeader();
-    header->setHighlightSections(false);
-    header->setStretchLastSection(true);
-    for (const auto& [column, width] : {std::pair{LinksModel::Item, 190},
-                                        {LinksModel::ItemId, 80},
-                                        {LinksModel::Price, 90},
-                                        {LinksModel::Status, 64},
-                                        {LinksModel::Created, 120}}) {
-        header->resizeSection(column, width);
-    }
+    setTableLook(*table, {{LinksModel::Item, 190},
+                          {LinksModel::ItemId, 80},
+                          {LinksModel::Price, 90},
+                          {LinksModel::Status, 64},
+                          {LinksModel::Created, 120}});
     // Newest first until the seller sorts otherwise.
-    header->setSortIndicator(LinksModel::Created, Qt::DescendingOrder);
+    table->horizontalHeader()->setSortIndicator(LinksModel::Created, Qt::DescendingOrder);
     table->setSortingEnabled(true);
 
     // Each per-link command: a button under the table and an entry of its context menu.

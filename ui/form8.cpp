@@ -8,13 +8,13 @@
 #include "pictures.h"
 #include "savefile.h"
 #include "sitemove.h"
+#include "tablelook.h"
 #include "ui_form8.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
 
 namespace quorvane {
@@ -45,21 +45,13 @@ Form8::Form8(QWidget* parent)
 
     QTableView* table = m_ui->tblButtons;
     table->setModel(m_rows);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    QHeaderView* header = table->horizontalHeader();
-    header->setHighlightSections(false);
-    header->setStretchLastSection(true);
-    for (const auto& [column, width] : {std::pair{MoveModel::PageLine, 150},
-                                        {MoveModel::Item, 120},
-                                        {MoveModel::Price, 80},
-                                        {MoveModel::Kind, 70},
-                                        {MoveModel::Carries, 120},
-                                        {MoveModel::NotCarried, 100},
-                                        {MoveModel::State, 130}}) {
-        header->resizeSection(column, width);
-    }
+    setTableLook(*table, {{MoveModel::PageLine, 150},
+                          {MoveModel::Item, 120},
+                          {MoveModel::Price, 80},
+                          {MoveModel::Kind, 70},
+                          {MoveModel::Carries, 120},
+                          {MoveModel::NotCarried, 100},
+                          {MoveModel::State, 130}});
 
     connect(m_ui->cmdChooseFolder, &QPushButton::clicked, this, &Form8::cmdChooseFolder_Click);
     connect(m_ui->cmdMakeLinks, &QPushButton::clicked, this, &Form8::cmdMakeLinks_Click);
