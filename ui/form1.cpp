@@ -5,6 +5,7 @@
 #include "form3.h"
 #include "form4.h"
 #include "forms.h"
+#include "lazymenubar.h"
 #include "messagebox.h"
 #include "networkwindows.h"
 #include "picturebox.h"
@@ -45,6 +46,12 @@ CheckBoxState checkBoxState(Qt::CheckState state)
 Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>())
 {
     m_ui->setupUi(this);
+    // The menu bar's stand-in gives way to the real bar when the bar is first used.
+    connect(m_ui->menuBar, &LazyMenuBar::barMade, this, [this](QMenuBar* bar) {
+        m_menuBar = bar;
+        m_ui->menuBar = nullptr;
+        bar->installEventFilter(this);
+    });
     layout()->setMenuBar(m_ui->menuBar);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -78,14 +85,13 @@ Form1::Form1(QWidget* parent) : Form(parent), m_ui(std::make_unique<Ui::Form1>()
     // before it opens one; their commands' shortcuts work from the start.
     addActions({m_ui->actionRead, m_ui->actionPaymentLink, m_ui->actionPaymentLinks, m_ui->actionSiteMove,
                 m_ui->actionExit, m_ui->actionAbout});
-    m_ui->menuBar->installEventFilter(this);
     // A title activated some other way before its menu is made (assistive technology)
     // opens its menu too.
     for (QAction* title : {m_ui->menuButton, m_ui->menuHelp}) {
         connect(title, &QAction::triggered, this, [this, title] {
             if (!title->menu()) {
                 makeMenus();
-                m_ui->menuBar->setActiveAction(title);
+                menuBar()->setActiveAction(title);
             }
         });
     }
@@ -143,13 +149,14 @@ void Form1::checkFrameFits()
 
 void Form1::makeMenus()
 {
-    auto* button = new QMenu(m_ui->menuButton->text(), m_ui->menuBar);
+    QMenuBar* bar = menuBar();
+    auto* button = new QMenu(m_ui->menuButton->text(), bar);
     button->addActions(
         {m_ui->actionRead, m_ui->actionPaymentLink, m_ui->actionPaymentLinks, m_ui->actionSiteMove});
     button->addSeparator();
     button->addAction(m_ui->actionExit);
     m_ui->menuButton->setMenu(button);
-    auto* help = new QMenu(m_ui->menuHelp->text(), m_ui->menuBar);
+    auto* help = new QMenu(m_ui->menuHelp->text(), bar);
     help->addAction(m_ui->actionAbout);
     m_ui->menuHelp->setMenu(help);
     for (QMenu* menu : {button, help}) {
@@ -179,6 +186,11 @@ void Form1::makeScroller()
     });
 }
 
+QMenuBar* Form1::menuBar()
+{
+    return m_menuBar ? m_menuBar : m_ui->menuBar->bar();
+}
+
 QMargins Form1::knownFrameMargins() const
 {
     return windowHandle() ? windowHandle()->frameMargins() : QMargins();
@@ -186,7 +198,7 @@ QMargins Form1::knownFrameMargins() const
 
 QSize Form1::naturalSize() const
 {
-    return {m_ui->formArea->width(), m_ui->menuBar->sizeHint().height() + m_ui->formArea->height()};
+    return {m_ui->formArea->width(), layout()->menuBar()->sizeHint().height() + m_ui->formArea->height()};
 }
 
 // Centres the window, framed by `frame`, in the screen's free area. Until the
@@ -229,16 +241,16 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         checkFrameFits();
     }
     const QEvent::Type type = event->type();
-    if (watched == m_ui->menuBar && !m_ui->menuButton->menu() &&
+    if (watched == m_menuBar && !m_ui->menuButton->menu() &&
         (type == QEvent::Shortcut || type == QEvent::MouseButtonPress || type == QEvent::KeyPress)) {
         makeMenus();
         // Giving the titles their menus renews the menu bar's mnemonics, so the one
         // pressed would be lost: its menu opens here.
         if (type == QEvent::Shortcut) {
             const QKeySequence pressed = static_cast<QShortcutEvent*>(event)->key();
-            for (QAction* title : m_ui->menuBar->actions()) {
+            for (QAction* title : m_menuBar->actions()) {
                 if (QKeySequence::mnemonic(title->text()) == pressed) {
-                    m_ui->menuBar->setActiveAction(title);
+                    m_menuBar->setActiveAction(title);
                     return true;
                 }
             }

@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 
+class QMenuBar;
 class QScrollArea;
 
 namespace Ui {
@@ -55,6 +56,8 @@ private:
     void Command4_Click();
 
     void makeMenus();
+    // The real menu bar, made if only its stand-in was.
+    QMenuBar* menuBar();
     void makeScroller();
     QSize naturalSize() const;
     QMargins knownFrameMargins() const;
@@ -79,6 +82,7 @@ private:
     bool ImageChosen6 = false;
     bool ImageChosen7 = false;
     bool ImageChosen8 = false;
+    QMenuBar* m_menuBar = nullptr;
     QScrollArea* m_scroller = nullptr;
     bool m_placed = false;
     bool m_frameKnown = false;

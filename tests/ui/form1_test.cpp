@@ -9,6 +9,7 @@
 #include "form6.h"
 #include "form8.h"
 #include "forms.h"
+#include "lazymenubar.h"
 #include "messagebox.h"
 #include "messagerecorder.h"
 #include "networkforms.h"
@@ -142,6 +143,19 @@ void fill(Form1* form, const Entries& entries)
     for (int n = 1; n <= 8; ++n) {
         textBox(form, n)->setText(entries[n - 1]);
     }
+}
+
+// A menu bar made as the window's own is, with the stand-in's titles and look.
+std::unique_ptr<QMenuBar> barLike(LazyMenuBar* standIn)
+{
+    auto bar = std::make_unique<QMenuBar>();
+    bar->setStyle(standIn->style());
+    bar->setFont(standIn->font());
+    bar->setPalette(standIn->palette());
+    bar->setLayoutDirection(standIn->layoutDirection());
+    bar->addActions(standIn->actions());
+    bar->resize(standIn->size());
+    return bar;
 }
 
 Form1* shownForm1()
@@ -313,6 +327,8 @@ private slots:
     void typingIntoCaptionBoxesChangesNothingProduced();
 
     void menuOpensOneWindowOfEachKind();
+    void menuBarStandInLooksAndMeasuresAsTheBar_data();
+    void menuBarStandInLooksAndMeasuresAsTheBar();
     void missingNetworkModuleIsOneBoxAndGenerateWorks();
     void rarePicturesAreReadWhenFirstDrawn();
     void readingAButtonCodeFillsTheForm_data();
@@ -347,7 +363,9 @@ void Form1Test::windowIsFixedWithCaptionIconAndCloseButtonOnly()
     QCOMPARE(form->windowTitle(), QStringLiteral("Quorvane"));
     // The form keeps its size; the menu bar stands above it. On a screen the form fits,
     // it needs no scroll area.
-    auto* menuBar = control<QMenuBar>(form, "menuBar");
+    auto* menuBar = control<LazyMenuBar>(form, "menuBar");
+    QVERIFY(menuBar && !form->findChild<QMenuBar*>());
+    QCOMPARE(menuBar->height(), barLike(menuBar)->sizeHint().height());
     QCOMPARE(control<QWidget>(form, "formArea")->geometry(), QRect(0, menuBar->height(), 478, 562));
     QVERIFY(!control<QWidget>(form, "formScroller"));
     QCOMPARE(form->size(), QSize(478, 562 + menuBar->height()));
@@ -984,24 +1002,52 @@ void Form1Test::menuOpensOneWindowOfEachKind()
     NetworkWindowsModule linkedIn;
     setNetworkWindows(&linkedIn);
     const auto restore = qScopeGuard([] { setNetworkWindows(nullptr); });
-    Form1* form = shownForm1();
-    QVERIFY(QTest::qWaitForWindowActive(form));
+    const auto helpMenuOpened = [](Form1* form) {
+        QWidget* popup = QApplication::activePopupWidget();
+        const bool opened = popup && popup->actions() == QList({control<QAction>(form, "actionAbout")});
+        if (popup) {
+            popup->close();
+        }
+        forms().form1.unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return opened;
+    };
+    // The menus are made when first opened, by a click, by assistive technology or by
+    // Alt+B; the bar itself when first reached, the pointer over it lighting the title.
+    for (const bool press : {true, false}) {
+        Form1* form = shownForm1();
+        QVERIFY(QTest::qWaitForWindowActive(form) && !form->findChild<QMenuBar*>());
+        auto* standIn = control<LazyMenuBar>(form, "menuBar");
+        const QRect help = barLike(standIn)->actionGeometry(control<QAction>(form, "menuHelp"));
+        if (press) {
+            QTest::mouseClick(standIn, Qt::LeftButton, {}, help.center());
+            QVERIFY(helpMenuOpened(form));
+        } else {
+            QTest::mouseMove(standIn, help.center());
+            auto* menuBar = control<QMenuBar>(form, "menuBar");
+            QVERIFY(menuBar && menuBar->isVisible() && !form->findChild<QMenu*>());
+            QCOMPARE(menuBar->activeAction(), control<QAction>(form, "menuHelp"));
+            QTest::mouseMove(form, form->rect().center());
+            forms().form1.unload();
+        }
+    }
+    QAccessible::setActive(true);
+    Form1* form = forms().form1.get();
+    QAccessible::setActive(false);
     auto* menuBar = control<QMenuBar>(form, "menuBar");
+    QVERIFY(menuBar);
+    QCOMPARE(menuBar->accessibleName(), QStringLiteral("Menu bar"));
     QCOMPARE(QAccessible::queryAccessibleInterface(menuBar)->role(), QAccessible::MenuBar);
     QStringList menus;
     for (QAction* menu : menuBar->actions()) {
         menus << menu->text();
     }
     QCOMPARE(menus, QStringList({"&Button", "&Help"}));
-    // The menus are made when first opened, by assistive technology or by Alt+B.
-    QVERIFY(!form->findChild<QMenu*>());
+    shownForm1();
+    QVERIFY(QTest::qWaitForWindowActive(form) && !form->findChild<QMenu*>());
     QAccessible::queryAccessibleInterface(menuBar)->child(1)->actionInterface()->doAction(
         QAccessibleActionInterface::pressAction());
-    QVERIFY(QApplication::activePopupWidget());
-    QCOMPARE(QApplication::activePopupWidget()->actions(), {control<QAction>(form, "actionAbout")});
-    QApplication::activePopupWidget()->close();
-    forms().form1.unload();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(helpMenuOpened(form));
     form = shownForm1();
     QVERIFY(QTest::qWaitForWindowActive(form) && !form->findChild<QMenu*>());
     QTest::keyClick(form, Qt::Key_B, Qt::AltModifier);
@@ -1036,6 +1082,41 @@ void Form1Test::menuOpensOneWindowOfEachKind()
     shown.sort();
     QCOMPARE(shown, QStringList({"quorvane::Form1", "quorvane::Form3", "quorvane::Form4", "quorvane::Form5",
                                  "quorvane::Form6", "quorvane::Form8"}));
+}
+
+// Until first used the menu bar is a stand-in that draws and measures as a QMenuBar
+// with its titles, in the window's style or another.
+void Form1Test::menuBarStandInLooksAndMeasuresAsTheBar_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<Qt::LayoutDirection>("direction");
+    QTest::newRow("the window's") << QString() << Qt::LeftToRight;
+    QTest::newRow("Fusion") << QStringLiteral("Fusion") << Qt::LeftToRight;
+    QTest::newRow("Windows, right to left") << QStringLiteral("Windows") << Qt::RightToLeft;
+}
+
+void Form1Test::menuBarStandInLooksAndMeasuresAsTheBar()
+{
+    QFETCH(QString, style);
+    QFETCH(Qt::LayoutDirection, direction);
+    Form1* form = shownForm1();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    auto* standIn = control<LazyMenuBar>(form, "menuBar");
+    const std::unique_ptr<QStyle> other(QStyleFactory::create(style));
+    if (other) {
+        standIn->setStyle(other.get());
+    }
+    standIn->setLayoutDirection(direction);
+    const std::unique_ptr<QMenuBar> bar = barLike(standIn);
+    QCOMPARE(standIn->sizeHint(), bar->sizeHint());
+    QCOMPARE(standIn->minimumSizeHint(), bar->minimumSizeHint());
+    QCOMPARE(standIn->heightForWidth(478), bar->heightForWidth(478));
+    const QImage drawn = render(standIn);
+    QVERIFY(drawn == render(bar.get()));
+    // The real bar stands where the stand-in stood, in its look.
+    QMenuBar* real = standIn->bar();
+    QCOMPARE(real->geometry(), standIn->geometry());
+    QVERIFY(drawn == render(real));
 }
 
 // Beside this test program there is no network module: Ctrl+L says which file is
