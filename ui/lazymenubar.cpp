@@ -1,7 +1,7 @@
 #include "lazymenubar.h"
 
 #include <QActionEvent>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -20,6 +20,10 @@ LazyMenuBar::LazyMenuBar(QWidget* parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
     setBackgroundRole(QPalette::Button);
     QAccessible::installActivationObserver(this);
+    if (parent) {
+        m_window = parent->window();
+        m_window->installEventFilter(this);
+    }
 }
 
 LazyMenuBar::~LazyMenuBar()
@@ -36,6 +40,10 @@ QMenuBar* LazyMenuBar::bar()
         releaseShortcut(id);
     }
     m_mnemonics.clear();
+    endAltPress();
+    if (m_window) {
+        m_window->removeEventFilter(this);
+    }
     m_bar = new QMenuBar(parentWidget());
     m_bar->setObjectName(objectName());
     setObjectName(QString());
@@ -48,6 +56,9 @@ QMenuBar* LazyMenuBar::bar()
     }
     if (testAttribute(Qt::WA_SetPalette)) {
         m_bar->setPalette(palette());
+    }
+    if (testAttribute(Qt::WA_SetLayoutDirection)) {
+        m_bar->setLayoutDirection(layoutDirection());
     }
     m_bar->addActions(actions());
     m_bar->setGeometry(geometry());
@@ -65,7 +76,8 @@ QMenuBar* LazyMenuBar::bar()
 }
 
 // QMenuBar's item layout: each title's text (or small icon) grown by the style, one
-// item spacing apart, inside the panel and margins, all as tall as the tallest.
+// item spacing apart, inside the panel and margins, all as tall as the tallest; from
+// the right in a right-to-left bar.
 QList<QRect> LazyMenuBar::titleRects() const
 {
     const QStyle* look = style();
@@ -98,6 +110,7 @@ QList<QRect> LazyMenuBar::titleRects() const
     for (QRect& rect : rects) {
         if (!rect.isNull()) {
             rect.setHeight(height);
+            rect = QStyle::visualRect(layoutDirection(), this->rect(), rect);
         }
     }
     return rects;
@@ -256,7 +269,7 @@ void LazyMenuBar::paintEvent(QPaintEvent* event)
     const QList<QAction*> titles = actions();
     const QList<QRect> rects = titleRects();
     for (qsizetype i = 0; i < titles.size(); ++i) {
-        const QRect place = QStyle::visualRect(layoutDirection(), rect(), rects.at(i));
+        const QRect& place = rects.at(i);
         if (place.isEmpty() || !event->rect().intersects(place)) {
             continue;
         }
@@ -300,8 +313,9 @@ void LazyMenuBar::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     const int frame = style()->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, this);
     const QList<QRect> rects = titleRects();
-    const bool fits = std::all_of(rects.begin(), rects.end(),
-                                  [&](const QRect& rect) { return rect.right() < width() - frame; });
+    const bool fits = std::all_of(rects.begin(), rects.end(), [&](const QRect& rect) {
+        return rect.isNull() || (rect.left() >= frame && rect.right() < width() - frame);
+    });
     if (!fits && isVisible()) {
         QTimer::singleShot(0, this, &LazyMenuBar::bar);
     }
@@ -323,6 +337,88 @@ void LazyMenuBar::enterEvent(QEnterEvent* event)
                      Qt::NoButton, QGuiApplication::mouseButtons(), QGuiApplication::keyboardModifiers(),
                      event->pointingDevice());
     QCoreApplication::sendEvent(real, &move);
+}
+
+// Where the style moves to the menu bar on Alt pressed and released alone, the real
+// bar is made on the release, and sees the press and release as if it had been there.
+bool LazyMenuBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!style()->styleHint(QStyle::SH_MenuBar_AltKeyNavigation, nullptr, this)) {
+        return false;
+    }
+    if (!m_altPressed) {
+        if (watched == m_window && isVisible()) {
+            watchAltPress(event);
+        }
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Alt || key == Qt::Key_Meta) {
+            if (event->type() == QEvent::KeyPress) {
+                break;
+            }
+            endAltPress();
+            // After this release has gone its way: the real bar takes a press and
+            // release of its own.
+            QMetaObject::invokeMethod(
+                this, [this, key] { passAltRelease(key); }, Qt::QueuedConnection);
+            break;
+        }
+        endAltPress();
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+    case QEvent::ActivationChange:
+    case QEvent::Shortcut:
+        endAltPress();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+// Alt alone, that no control took, goes on to the window: the start of a press that
+// may move to the menu bar.
+void LazyMenuBar::watchAltPress(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress) {
+        return;
+    }
+    const auto* press = static_cast<QKeyEvent*>(event);
+    if ((press->key() == Qt::Key_Alt || press->key() == Qt::Key_Meta) &&
+        (press->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
+        m_altPressed = true;
+        qApp->installEventFilter(this);
+    }
+}
+
+void LazyMenuBar::endAltPress()
+{
+    if (m_altPressed) {
+        m_altPressed = false;
+        qApp->removeEventFilter(this);
+    }
+}
+
+void LazyMenuBar::passAltRelease(int key)
+{
+    QWidget* window = m_window;
+    bar();
+    if (!window) {
+        return;
+    }
+    QKeyEvent press(QEvent::KeyPress, key, Qt::AltModifier);
+    QCoreApplication::sendEvent(window, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &release);
 }
 
 void LazyMenuBar::accessibilityActiveChanged(bool active)

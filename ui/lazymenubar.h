@@ -16,8 +16,9 @@ namespace quorvane {
 // code that is otherwise never loaded. The real bar is made in its place, with the
 // same name, accessible name, titles and look, when it is first needed: a press on
 // the bar or the pointer over it (the event goes on to the real bar), a title's
-// mnemonic (its menu opens), assistive technology, or bar(). Then this one hides
-// and is deleted.
+// mnemonic (its menu opens), Alt pressed and released alone where the style moves
+// to the menu bar so, assistive technology, or bar(). Then this one hides and is
+// deleted.
 class LazyMenuBar : public QWidget, private QAccessible::ActivationObserver
 {
     Q_OBJECT
@@ -39,6 +40,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void actionEvent(QActionEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -54,9 +56,14 @@ private:
     QSize fromContents(QSize size) const;
     void grabMnemonics();
     void openTitle(int shortcutId, const QKeySequence& key);
+    void watchAltPress(QEvent* event);
+    void endAltPress();
+    void passAltRelease(int key);
 
     QPointer<QMenuBar> m_bar;
     QList<int> m_mnemonics;
+    QPointer<QWidget> m_window;
+    bool m_altPressed = false;
 };
 
 } // namespace quorvane
