@@ -104,7 +104,7 @@ class Layout:
             widget = ET.parse(SOURCE_DIR / "ui" / PANELS[widget.get("class")]).getroot().find("widget")
         children = widget.findall("widget") + widget.findall("layout/item/widget")
         for child in children:
-            if child.get("class") == "QMenuBar":
+            if child.get("name") == "menuBar":
                 continue
             x, y, w, h = self._rect(child)
             name = child.get("name")
