@@ -699,6 +699,22 @@ class Scenarios:
         check(self.generate_and_copy(tool, HOSTILE) == code, "the code read back is not the code written")
         tool.exit()
 
+    def menus(self):
+        """The menu bar from the first frame: a click on "Button", or Alt+B, opens its
+        menu, whose first command opens the reader."""
+        for opening in ("click", "alt+b"):
+            tool = self.start()
+            tool.click("Text5")
+            if opening == "click":
+                self.desktop.click(tool.main, (20, self.main_layout.menu_height // 2))
+            else:
+                self.desktop.key("alt+b")
+            self.desktop.key("Down", "Return")
+            reader = self.desktop.wait_window(READ_TITLE)
+            self.desktop.key("Escape")
+            self.desktop.wait_gone(reader)
+            tool.exit()
+
     def open_reader_and_read(self, tool, code):
         """Ctrl+O, the code pasted, Ctrl+Return; returns the reader window."""
         tool.click("Text5")  # the keyboard goes to the window it clicks
@@ -1173,7 +1189,7 @@ class Scenarios:
             raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
 
 
-SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button",
+SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button", "menus",
              "abandoned_reads", "payment_link", "payment_links", "without_network_module", "hostile_seller",
              "own_image", "incomplete",
              "refused_seller", "control_characters", "launcher_without_xdg_open", "exit_while_launching",
