@@ -2,6 +2,7 @@
 // main window is painted and idle: the monotonic times at main() and at idle, and
 // the peak memory then. Then it quits.
 #include "deferredicons.h"
+#include "earlyfonts.h"
 #include "form1.h"
 #include "forms.h"
 #include "idleprobe.h"
@@ -12,7 +13,9 @@
 int main(int argc, char* argv[])
 {
     const std::int64_t mainEntered = quorvane::bench::monotonicNanoseconds();
+    quorvane::EarlyFonts fonts;
     QApplication app(argc, argv);
+    fonts.wait();
     QApplication::setApplicationName(quorvane::ApplicationTitle);
     quorvane::deferRarePictures();
     quorvane::Form1* window = quorvane::forms().form1.get();

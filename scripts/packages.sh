@@ -5,7 +5,7 @@
 quorvane_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libgumbo-dev libicu-dev qtkeychain-qt6-dev libqrencode-dev
+    libgumbo-dev libicu-dev libfontconfig-dev qtkeychain-qt6-dev libqrencode-dev
     fonts-liberation xdg-utils
 )
 

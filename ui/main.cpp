@@ -1,5 +1,6 @@
 #include "buildconfig.h"
 #include "deferredicons.h"
+#include "earlyfonts.h"
 #include "form1.h"
 #include "forms.h"
 #include "messagebox.h"
@@ -36,7 +37,9 @@ int main(int argc, char* argv[])
     if (argc > 1 && std::strcmp(argv[1], "migrate") == 0) {
         return runMigrate(argc, argv);
     }
+    quorvane::EarlyFonts fonts;
     QApplication app(argc, argv);
+    fonts.wait();
     QApplication::setApplicationName(quorvane::ApplicationTitle);
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVANE_APP_ID));
     quorvane::deferRarePictures();

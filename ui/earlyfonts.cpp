@@ -1,0 +1,29 @@
+#include "earlyfonts.h"
+
+#include <fontconfig/fontconfig.h>
+#include <malloc.h>
+
+namespace quorvane {
+
+// fontconfig is safe to start from any thread; should the display's code ask for it
+// first, the two readings agree and one is dropped. The configuration is kept in the
+// one heap the program has: a thread's own would keep another 100 KiB resident.
+EarlyFonts::EarlyFonts()
+{
+    mallopt(M_ARENA_MAX, 1);
+    m_reader = std::thread([] { FcInit(); });
+}
+
+EarlyFonts::~EarlyFonts()
+{
+    wait();
+}
+
+void EarlyFonts::wait()
+{
+    if (m_reader.joinable()) {
+        m_reader.join();
+    }
+}
+
+} // namespace quorvane
