@@ -80,6 +80,21 @@ QMenuBar* LazyMenuBar::bar()
 // the right in a right-to-left bar.
 QList<QRect> LazyMenuBar::titleRects() const
 {
+    if (!m_placesKnown) {
+        m_places = titlePlaces();
+        m_placesKnown = true;
+    }
+    QList<QRect> rects = m_places;
+    for (QRect& rect : rects) {
+        if (!rect.isNull()) {
+            rect = QStyle::visualRect(layoutDirection(), this->rect(), rect);
+        }
+    }
+    return rects;
+}
+
+QList<QRect> LazyMenuBar::titlePlaces() const
+{
     const QStyle* look = style();
     const int frame = look->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, this);
     const int spacing = look->pixelMetric(QStyle::PM_MenuBarItemSpacing, nullptr, this);
@@ -110,7 +125,6 @@ QList<QRect> LazyMenuBar::titleRects() const
     for (QRect& rect : rects) {
         if (!rect.isNull()) {
             rect.setHeight(height);
-            rect = QStyle::visualRect(layoutDirection(), this->rect(), rect);
         }
     }
     return rects;
@@ -210,6 +224,8 @@ bool LazyMenuBar::event(QEvent* event)
     }
     case QEvent::StyleChange:
     case QEvent::FontChange:
+    case QEvent::EnabledChange:
+        m_placesKnown = false;
         updateGeometry();
         break;
     default:
@@ -255,6 +271,7 @@ void LazyMenuBar::actionEvent(QActionEvent* event)
         return;
     }
     grabMnemonics();
+    m_placesKnown = false;
     updateGeometry();
     update();
 }

@@ -49,9 +49,10 @@ protected:
 
 private:
     void accessibilityActiveChanged(bool active) override;
-    // Each title's place as QMenuBar lays it out, left to right; empty for a title
-    // that takes no room.
+    // Each title's place as QMenuBar lays it out; empty for a title that takes no room.
     QList<QRect> titleRects() const;
+    // The same, left to right.
+    QList<QRect> titlePlaces() const;
     QStyleOptionMenuItem titleOption(const QAction* title) const;
     QSize fromContents(QSize size) const;
     void grabMnemonics();
@@ -62,6 +63,8 @@ private:
 
     QPointer<QMenuBar> m_bar;
     QList<int> m_mnemonics;
+    mutable QList<QRect> m_places;
+    mutable bool m_placesKnown = false;
     QPointer<QWidget> m_window;
     bool m_altPressed = false;
 };
