@@ -62,6 +62,8 @@ QMenuBar* LazyMenuBar::bar()
     }
     m_bar->addActions(actions());
     m_bar->setGeometry(geometry());
+    // In this one's place among its siblings too, for assistive technology's order.
+    m_bar->stackUnder(this);
     QLayout* layout = parentWidget() ? parentWidget()->layout() : nullptr;
     if (layout && layout->menuBar() == this) {
         layout->setMenuBar(m_bar);

@@ -715,6 +715,27 @@ class Scenarios:
             self.desktop.wait_gone(reader)
             tool.exit()
 
+    def assistive_technology(self):
+        """A screen reader's bus running from the start: the main window shows it, first
+        of its parts, the menu bar "Menu bar" with its titles."""
+        def session(args, **env):
+            return subprocess.Popen(args, env=dict(self.desktop.env, **env), stdout=subprocess.PIPE,
+                                    stderr=subprocess.DEVNULL, text=True, start_new_session=True)
+        bus = session(["dbus-daemon", "--session", "--nofork", "--print-address"])
+        launcher = None
+        try:
+            env = dict(DBUS_SESSION_BUS_ADDRESS=bus.stdout.readline().strip(), NO_AT_BRIDGE="0",
+                       QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+            launcher = session(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], **env)
+            tool = self.start(dict(self.desktop.env, **env))
+            reader = session(["/usr/bin/python3", "-c", ATSPI_FIRST_PART], **env)
+            seen = reader.communicate(timeout=STEP_TIMEOUT)[0]
+            check(seen == "menu bar 'Menu bar': Button, Help\n", f"assistive technology sees {seen!r}")
+            tool.exit()
+        finally:
+            stop(launcher)
+            stop(bus)
+
     def open_reader_and_read(self, tool, code):
         """Ctrl+O, the code pasted, Ctrl+Return; returns the reader window."""
         tool.click("Text5")  # the keyboard goes to the window it clicks
@@ -1189,7 +1210,20 @@ class Scenarios:
             raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
 
 
+# What assistive technology finds first in the main window, with its parts' names.
+ATSPI_FIRST_PART = """
+import pyatspi, time
+for _ in range(50):
+    apps = [app for app in pyatspi.Registry.getDesktop(0) if app and app.name == "Quorvane"]
+    if apps and apps[0].childCount and apps[0][0].childCount:
+        part = apps[0][0][0]
+        print(f"{part.getRoleName()} {part.name!r}: " + ", ".join(child.name for child in part))
+        break
+    time.sleep(0.1)
+"""
+
 SCENARIOS = ["plain_seller", "exit_at_once", "taller_than_the_screen", "small_screen", "read_a_button", "menus",
+             "assistive_technology",
              "abandoned_reads", "payment_link", "payment_links", "without_network_module", "hostile_seller",
              "own_image", "incomplete",
              "refused_seller", "control_characters", "launcher_without_xdg_open", "exit_while_launching",
