@@ -717,7 +717,7 @@ class Scenarios:
 
     def assistive_technology(self):
         """A screen reader's bus running from the start: the main window shows it, first
-        of its parts, the menu bar "Menu bar" with its titles."""
+        of its controls, the menu bar "Menu bar" with its titles."""
         def session(args, **env):
             return subprocess.Popen(args, env=dict(self.desktop.env, **env), stdout=subprocess.PIPE,
                                     stderr=subprocess.DEVNULL, text=True, start_new_session=True)
@@ -1210,7 +1210,7 @@ class Scenarios:
             raise Failure("; ".join(p[:300] for p in problems) + f"\nchromium output:\n{log[-2000:]}")
 
 
-# What assistive technology finds first in the main window, with its parts' names.
+# What assistive technology finds first in the main window, with the names of its children.
 ATSPI_FIRST_PART = """
 import pyatspi, time
 for _ in range(50):
