@@ -2,6 +2,7 @@
 // main window is painted and idle: the monotonic times at main() and at idle, and
 // the peak memory then. Then it quits.
 #include "deferredicons.h"
+#include "dormantaccessibility.h"
 #include "earlyfonts.h"
 #include "form1.h"
 #include "forms.h"
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
     quorvane::EarlyFonts fonts;
     QApplication app(argc, argv);
     fonts.wait();
+    const quorvane::DormantAccessibility accessibility;
     QApplication::setApplicationName(quorvane::ApplicationTitle);
     quorvane::deferRarePictures();
     quorvane::Form1* window = quorvane::forms().form1.get();

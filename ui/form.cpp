@@ -1,5 +1,6 @@
 #include "form.h"
 
+#include "dormantaccessibility.h"
 #include "skin.h"
 
 #include <QAccessible>
@@ -49,7 +50,7 @@ private:
 
 QAccessibleInterface* accessibleForm(const QString& className, QObject* object)
 {
-    if (className == QLatin1String(Form::staticMetaObject.className())) {
+    if (!DormantAccessibility::sleeping() && className == QLatin1String(Form::staticMetaObject.className())) {
         return new FormAccessible(static_cast<Form*>(object));
     }
     return nullptr;

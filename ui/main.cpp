@@ -1,5 +1,6 @@
 #include "buildconfig.h"
 #include "deferredicons.h"
+#include "dormantaccessibility.h"
 #include "earlyfonts.h"
 #include "form1.h"
 #include "forms.h"
@@ -40,6 +41,7 @@ int main(int argc, char* argv[])
     quorvane::EarlyFonts fonts;
     QApplication app(argc, argv);
     fonts.wait();
+    const quorvane::DormantAccessibility accessibility;
     QApplication::setApplicationName(quorvane::ApplicationTitle);
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVANE_APP_ID));
     quorvane::deferRarePictures();

@@ -1,5 +1,7 @@
 #include "picturebox.h"
 
+#include "dormantaccessibility.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QKeyEvent>
@@ -87,7 +89,8 @@ private:
 
 QAccessibleInterface* accessiblePictureBox(const QString& className, QObject* object)
 {
-    if (className == QLatin1String(PictureBox::staticMetaObject.className())) {
+    if (!DormantAccessibility::sleeping() &&
+        className == QLatin1String(PictureBox::staticMetaObject.className())) {
         return new PictureBoxAccessible(static_cast<PictureBox*>(object));
     }
     return nullptr;

@@ -1,6 +1,7 @@
 #include "buttoncode.h"
 #include "codebox.h"
 #include "deferredicons.h"
+#include "dormantaccessibility.h"
 #include "form1.h"
 #include "form2.h"
 #include "form3.h"
@@ -525,7 +526,16 @@ void Form1Test::flatLockedAndUnlimitedControls()
 
 void Form1Test::accessibleNamesAreTheCaptions()
 {
-    Form1* form = forms().form1.get();
+    // As the program starts: until assistive technology starts, no control has an
+    // interface that answers; then each has its own.
+    const DormantAccessibility dormant;
+    Form1* form = shownForm1();
+    QVERIFY(!QAccessible::queryAccessibleInterface(textBox(form, 5))->isValid());
+    QVERIFY(!QAccessible::queryAccessibleInterface(control<QFrame>(form, "Picture2"))->isValid());
+    QAccessible::setActive(true);
+    const auto asleepAgain = qScopeGuard([] { QAccessible::setActive(false); });
+    QCOMPARE(QAccessible::queryAccessibleInterface(form)->role(), QAccessible::Window);
+    QCOMPARE(QAccessible::queryAccessibleInterface(textBox(form, 5))->role(), QAccessible::EditableText);
     const QList<QPair<int, int>> inputAndCaption = {{5, 9},  {1, 10}, {2, 11}, {3, 12},
                                                     {4, 15}, {6, 14}, {8, 16}};
     for (const auto& [input, caption] : inputAndCaption) {

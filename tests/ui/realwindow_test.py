@@ -716,25 +716,30 @@ class Scenarios:
             tool.exit()
 
     def assistive_technology(self):
-        """A screen reader's bus running from the start: the main window shows it, first
-        of its controls, the menu bar "Menu bar" with its titles."""
+        """A screen reader's bus, running from the start or started once the main window
+        is up: the window shows it, first of its controls, the menu bar "Menu bar" with
+        its titles, and the account entry by its caption."""
         def session(args, **env):
             return subprocess.Popen(args, env=dict(self.desktop.env, **env), stdout=subprocess.PIPE,
                                     stderr=subprocess.DEVNULL, text=True, start_new_session=True)
-        bus = session(["dbus-daemon", "--session", "--nofork", "--print-address"])
-        launcher = None
-        try:
-            env = dict(DBUS_SESSION_BUS_ADDRESS=bus.stdout.readline().strip(), NO_AT_BRIDGE="0",
-                       QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-            launcher = session(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], **env)
-            tool = self.start(dict(self.desktop.env, **env))
-            reader = session(["/usr/bin/python3", "-c", ATSPI_FIRST_PART], **env)
-            seen = reader.communicate(timeout=STEP_TIMEOUT)[0]
-            check(seen == "menu bar 'Menu bar': Button, Help\n", f"assistive technology sees {seen!r}")
-            tool.exit()
-        finally:
-            stop(launcher)
-            stop(bus)
+        for bus_first in (True, False):
+            bus = session(["dbus-daemon", "--session", "--nofork", "--print-address"])
+            launcher = None
+            try:
+                env = dict(DBUS_SESSION_BUS_ADDRESS=bus.stdout.readline().strip(), NO_AT_BRIDGE="0",
+                           QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+                launch = ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"]
+                launcher = session(launch, **env) if bus_first else None
+                tool = self.start(dict(self.desktop.env, **env))
+                launcher = launcher or session(launch, **env)
+                reader = session(["/usr/bin/python3", "-c", ATSPI_FIRST_PART], **env)
+                seen = reader.communicate(timeout=STEP_TIMEOUT)[0]
+                check(seen == "menu bar 'Menu bar': Button, Help\ntext 'Your Paypal Account:'\n",
+                      f"assistive technology sees {seen!r} with its bus started {'before' if bus_first else 'after'}")
+                tool.exit()
+            finally:
+                stop(launcher)
+                stop(bus)
 
     def open_reader_and_read(self, tool, code):
         """Ctrl+O, the code pasted, Ctrl+Return; returns the reader window."""
@@ -1218,6 +1223,8 @@ for _ in range(50):
     if apps and apps[0].childCount and apps[0][0].childCount:
         part = apps[0][0][0]
         print(f"{part.getRoleName()} {part.name!r}: " + ", ".join(child.name for child in part))
+        entry = pyatspi.findDescendant(apps[0][0], lambda found: found.getRoleName() == "text")
+        print(f"{entry.getRoleName()} {entry.name!r}")
         break
     time.sleep(0.1)
 """
