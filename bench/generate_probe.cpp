@@ -6,6 +6,7 @@
 // Prints "first=<ns>", "again=<ns>,...", "reload=<ns>,...", "link_first=<ns>" and
 // "link_hwm_kib=<KiB>", the peak with the link window shown.
 #include "deferredicons.h"
+#include "dormantaccessibility.h"
 #include "entries.h"
 #include "form1.h"
 #include "form2.h"
@@ -68,6 +69,7 @@ void printSeries(const char* name, const std::vector<std::int64_t>& times)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    const quorvane::DormantAccessibility accessibility;
     QApplication::setApplicationName(quorvane::ApplicationTitle);
     quorvane::deferRarePictures();
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 20;

@@ -8,6 +8,7 @@
 // Prints key=value pairs: times in ns, peak memory in KiB.
 #include "buttoncode.h"
 #include "deferredicons.h"
+#include "dormantaccessibility.h"
 #include "entries.h"
 #include "form1.h"
 #include "form2.h"
@@ -147,6 +148,7 @@ void phases(quorvane::Form1* mainWindow, const std::string& noteTitle)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    const quorvane::DormantAccessibility accessibility;
     QApplication::setApplicationName(quorvane::ApplicationTitle);
     quorvane::deferRarePictures();
     if (argc < 2) {
